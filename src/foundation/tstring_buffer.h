@@ -1,0 +1,46 @@
+// Character buffers of TString: allocation of an exact size and the two ways
+// of filling one.
+#ifndef QUOR_SRC_FOUNDATION_TSTRING_BUFFER_H_
+#define QUOR_SRC_FOUNDATION_TSTRING_BUFFER_H_
+
+#include <climits>
+#include <cstddef>
+#include <cwchar>
+
+#include "foundation/allocator.h"
+
+namespace Quor {
+namespace detail {
+
+// A new buffer for a text of `length` characters (length + 1 with the NUL),
+// from the module allocator. Counts and positions are ints, so a text holds at
+// most INT_MAX characters; a longer one is a size that overflowed.
+inline wchar_t* newTextBuffer(std::size_t length) {
+  return allocateChars(length <= INT_MAX ? length + 1 : SIZE_MAX);
+}
+
+// Copies `count` characters of another string's buffer, embedded NULs too.
+inline void copyText(wchar_t* target, const wchar_t* source, std::size_t count) {
+  if (count > 0) std::wmemcpy(target, source, count);
+}
+
+// Copies at most `count` characters of a caller's text, stopping at its NUL
+// (reading past it could leave the caller's memory), and fills the rest of
+// the `count` characters with NUL.
+inline void copyCallerText(wchar_t* target, const wchar_t* source, std::size_t count) {
+  std::size_t i = 0;
+  for (; i < count && source[i] != L'\0'; ++i) target[i] = source[i];
+  for (; i < count; ++i) target[i] = L'\0';
+}
+
+// The number of characters that a count argument stands for: a negative
+// count means up to the NUL of `text`; a null text is empty.
+inline std::size_t countOf(const wchar_t* text, int count) {
+  if (text == nullptr) return 0;
+  return count < 0 ? std::wcslen(text) : static_cast<std::size_t>(count);
+}
+
+}  // namespace detail
+}  // namespace Quor
+
+#endif  // QUOR_SRC_FOUNDATION_TSTRING_BUFFER_H_

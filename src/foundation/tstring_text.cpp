@@ -1,0 +1,192 @@
+// TString: the editing and searching operations.
+#include <cstdarg>
+#include <cwctype>
+#include <string_view>
+
+#include "foundation/tstring_buffer.h"
+#include "platform/wide_format.h"
+#include "quor/tstring.h"
+
+namespace Quor {
+
+namespace {
+
+bool isSpace(wchar_t c) { return std::iswspace(static_cast<std::wint_t>(c)) != 0; }
+
+// Owns a buffer of the module allocator until it is handed over.
+class BufferHolder {
+ public:
+  explicit BufferHolder(wchar_t* buffer) : buffer_(buffer) {}
+  BufferHolder(const BufferHolder&) = delete;
+  BufferHolder& operator=(const BufferHolder&) = delete;
+  ~BufferHolder() { detail::release(buffer_); }
+  wchar_t* get() const { return buffer_; }
+  wchar_t* release() {
+    wchar_t* buffer = buffer_;
+    buffer_ = nullptr;
+    return buffer;
+  }
+
+ private:
+  wchar_t* buffer_;
+};
+
+// Formats `fmt` with `args` into a new buffer of exactly the output's size and
+// stores the output's length in `length`. Returns null when the C runtime
+// rejects the format or an argument.
+wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
+  BufferHolder isoFormat(detail::allocateChars(platform::translatedFormatCapacity(fmt)));
+  platform::translateFormat(fmt, isoFormat.get());
+
+  va_list measureArgs;
+  va_copy(measureArgs, args);
+  const int count = platform::measureFormatted(isoFormat.get(), measureArgs);
+  va_end(measureArgs);
+  if (count < 0) return nullptr;
+
+  BufferHolder output(detail::newTextBuffer(static_cast<std::size_t>(count)));
+  va_list writeArgs;
+  va_copy(writeArgs, args);
+  const int written = platform::writeFormatted(output.get(), static_cast<std::size_t>(count) + 1,
+                                               isoFormat.get(), writeArgs);
+  va_end(writeArgs);
+  if (written != count) return nullptr;
+  *length = static_cast<std::size_t>(count);
+  return output.release();
+}
+
+std::wstring_view viewOf(const TString& text) {
+  return std::wstring_view(text.c_str(), text.length());
+}
+
+}  // namespace
+
+TString& TString::append(const wchar_t* text, int count) {
+  const std::size_t added = detail::countOf(text, count);
+  if (added == 0) return *this;
+  const std::size_t length = static_cast<std::size_t>(length_) + added;
+  wchar_t* buffer = detail::newTextBuffer(length);
+  detail::copyText(buffer, buffer_, length_);
+  detail::copyCallerText(buffer + length_, text, added);
+  buffer[length] = L'\0';
+  return setData(buffer, static_cast<int>(length));
+}
+
+TString& TString::format(const wchar_t* fmt, ...) {
+  if (fmt == nullptr) return *this;
+  va_list args;
+  va_start(args, fmt);
+  std::size_t length = 0;
+  wchar_t* buffer = nullptr;
+  try {
+    buffer = formatToBuffer(fmt, args, &length);
+  } catch (...) {
+    va_end(args);
+    throw;
+  }
+  va_end(args);
+  if (buffer == nullptr) return *this;
+  return setData(buffer, static_cast<int>(length));
+}
+
+TString& TString::appendFormat(const wchar_t* fmt, ...) {
+  if (fmt == nullptr) return *this;
+  va_list args;
+  va_start(args, fmt);
+  std::size_t added = 0;
+  wchar_t* formatted = nullptr;
+  try {
+    formatted = formatToBuffer(fmt, args, &added);
+  } catch (...) {
+    va_end(args);
+    throw;
+  }
+  va_end(args);
+  BufferHolder output(formatted);
+  if (formatted == nullptr || added == 0) return *this;
+  // The output is copied whole: a %c of NUL is part of it.
+  const std::size_t length = static_cast<std::size_t>(length_) + added;
+  wchar_t* buffer = detail::newTextBuffer(length);
+  detail::copyText(buffer, buffer_, length_);
+  detail::copyText(buffer + length_, formatted, added + 1);
+  return setData(buffer, static_cast<int>(length));
+}
+
+int TString::find(const wchar_t* pattern, unsigned int start) {
+  if (pattern == nullptr || length_ == 0 || start >= length_) return -1;
+  const std::wstring_view needle(pattern);
+  if (needle.empty() || needle.size() > length_) return -1;
+  const std::size_t position = viewOf(*this).find(needle, start);
+  return position == std::wstring_view::npos ? -1 : static_cast<int>(position);
+}
+
+TString& TString::replace(const wchar_t* from, const wchar_t* to) {
+  if (from == nullptr) return *this;
+  const std::wstring_view pattern(from);
+  if (pattern.empty() || pattern.size() > length_) return *this;
+  const std::wstring_view replacement = to != nullptr ? std::wstring_view(to) : std::wstring_view();
+  const std::wstring_view text = viewOf(*this);
+
+  // Count the occurrences first, so that the result is built in one buffer of
+  // its exact size. `from` and `to` may point into this string: both are read
+  // before the old buffer is released.
+  std::size_t occurrences = 0;
+  for (std::size_t p = text.find(pattern); p != std::wstring_view::npos;
+       p = text.find(pattern, p + pattern.size())) {
+    ++occurrences;
+  }
+  const std::size_t length =
+      text.size() - occurrences * pattern.size() + occurrences * replacement.size();
+  wchar_t* buffer = detail::newTextBuffer(length);
+  wchar_t* out = buffer;
+  std::size_t resume = 0;
+  for (std::size_t p = text.find(pattern); p != std::wstring_view::npos;
+       p = text.find(pattern, resume)) {
+    detail::copyText(out, text.data() + resume, p - resume);
+    out += p - resume;
+    detail::copyText(out, replacement.data(), replacement.size());
+    out += replacement.size();
+    resume = p + pattern.size();
+  }
+  detail::copyText(out, text.data() + resume, text.size() - resume);
+  buffer[length] = L'\0';
+  return setData(buffer, static_cast<int>(length));
+}
+
+TString& TString::ltrim() {
+  unsigned int count = 0;
+  while (count < length_ && isSpace(buffer_[count])) ++count;
+  if (count == 0) return *this;
+  const std::size_t length = length_ - count;
+  wchar_t* buffer = detail::newTextBuffer(length);
+  detail::copyText(buffer, buffer_ + count, length + 1);
+  return setData(buffer, static_cast<int>(length));
+}
+
+TString& TString::rtrim() {
+  unsigned int length = length_;
+  while (length > 0 && isSpace(buffer_[length - 1])) --length;
+  if (length == length_) return *this;
+  wchar_t* buffer = detail::newTextBuffer(length);
+  detail::copyText(buffer, buffer_, length);
+  buffer[length] = L'\0';
+  return setData(buffer, static_cast<int>(length));
+}
+
+TString& TString::trim() {
+  ltrim();
+  return rtrim();
+}
+
+TString TString::substr(unsigned int pos, int count) const {
+  const unsigned int start = length_ == 0 ? 0 : (pos >= length_ ? length_ - 1 : pos);
+  const std::size_t available = length_ - start;
+  const std::size_t length = count < 0 ? available : static_cast<std::size_t>(count);
+  wchar_t* buffer = detail::newTextBuffer(length);
+  const std::size_t copied = length < available ? length : available;
+  detail::copyText(buffer, buffer_ + start, copied);
+  for (std::size_t i = copied; i <= length; ++i) buffer[i] = L'\0';
+  return TString(buffer, static_cast<unsigned int>(length), AdoptBuffer());
+}
+
+}  // namespace Quor

@@ -1,0 +1,88 @@
+#include "platform/wide_format.h"
+
+#include <cwchar>
+
+namespace Quor {
+namespace platform {
+
+namespace {
+
+bool isFlag(wchar_t c) {
+  return c == L'-' || c == L'+' || c == L' ' || c == L'#' || c == L'0' || c == L'\'';
+}
+
+bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Length modifiers of a directive, as far as the translation cares.
+enum class Width { kNone, kNarrow, kWide, kOther };
+
+}  // namespace
+
+std::size_t translatedFormatCapacity(const wchar_t* format) {
+  // A directive grows by at most one character ("%s" becomes "%ls").
+  std::size_t capacity = 1;
+  for (const wchar_t* p = format; *p != L'\0'; ++p) capacity += (*p == L'%') ? 2 : 1;
+  return capacity;
+}
+
+void translateFormat(const wchar_t* format, wchar_t* out) {
+  const wchar_t* p = format;
+  while (*p != L'\0') {
+    if (*p != L'%') {
+      *out++ = *p++;
+      continue;
+    }
+    // Copy '%', flags, width and precision unchanged.
+    *out++ = *p++;
+    while (isFlag(*p)) *out++ = *p++;
+    while (isDigit(*p) || *p == L'*') *out++ = *p++;
+    if (*p == L'.') {
+      *out++ = *p++;
+      while (isDigit(*p) || *p == L'*') *out++ = *p++;
+    }
+    // Length modifiers: the string and character ones are decided together
+    // with the conversion; Microsoft's integer sizes become ISO ones.
+    Width width = Width::kNone;
+    if (*p == L'h' && p[1] != L'h') {
+      width = Width::kNarrow;
+      ++p;
+    } else if ((*p == L'l' && p[1] != L'l') || *p == L'w') {
+      width = Width::kWide;
+      ++p;
+    } else if (*p == L'I') {
+      if (p[1] == L'6' && p[2] == L'4') {
+        *out++ = L'l';
+        *out++ = L'l';
+        p += 3;
+      } else if (p[1] == L'3' && p[2] == L'2') {
+        p += 3;
+      } else {
+        *out++ = L'z';
+        ++p;
+      }
+      width = Width::kOther;
+    }
+    const wchar_t conversion = *p;
+    const bool isString = conversion == L's' || conversion == L'S';
+    const bool isChar = conversion == L'c' || conversion == L'C';
+    if (isString || isChar) {
+      // Lower case is wide unless marked narrow; upper case is narrow unless
+      // marked wide.
+      const bool upper = conversion == L'S' || conversion == L'C';
+      const bool wide = width == Width::kWide || (width != Width::kNarrow && !upper);
+      if (wide) *out++ = L'l';
+      *out++ = isString ? L's' : L'c';
+      ++p;
+      continue;
+    }
+    // Any other conversion keeps its modifiers.
+    if (width == Width::kNarrow) *out++ = L'h';
+    if (width == Width::kWide) *out++ = L'l';
+    if (conversion == L'\0') break;
+    *out++ = *p++;
+  }
+  *out = L'\0';
+}
+
+}  // namespace platform
+}  // namespace Quor

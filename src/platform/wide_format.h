@@ -1,0 +1,47 @@
+// Wide-character formatting with one set of printf conventions on every
+// platform, shared by TString::format and the zolog logging library.
+//
+// The conventions are those of the Windows C runtime's wide printf, which the
+// library's own formats are written for:
+//   %s, %ws, %ls, %lS, %wS   a wide string (const wchar_t*)
+//   %hs, %S, %hS             a narrow string (const char*)
+//   %c, %wc, %lc, %lC, %wC   a wide character
+//   %hc, %C, %hC             a narrow character
+//   %I64d, %I32d, %Id        64-bit, 32-bit and pointer-sized integers
+// Every other directive is as in ISO C.
+//
+// translateFormat() rewrites such a format into its ISO C equivalent, which
+// the platform's functions below then measure and write. The caller provides
+// the storage, so that each caller allocates it in its own way.
+#ifndef QUOR_SRC_PLATFORM_WIDE_FORMAT_H_
+#define QUOR_SRC_PLATFORM_WIDE_FORMAT_H_
+
+#include <cstdarg>
+#include <cstddef>
+
+namespace Quor {
+namespace platform {
+
+// The number of characters, terminating NUL included, that translateFormat()
+// may write for `format`.
+std::size_t translatedFormatCapacity(const wchar_t* format);
+
+// Writes the ISO C form of `format` into `out`, which holds at least
+// translatedFormatCapacity(format) characters.
+void translateFormat(const wchar_t* format, wchar_t* out);
+
+// The number of characters, not counting the NUL, that the ISO C format
+// `format` produces with `args`; -1 when the C runtime rejects the format or
+// an argument (a narrow string that does not convert, say). `args` is left
+// for the caller to va_end.
+int measureFormatted(const wchar_t* format, va_list args);
+
+// Writes the output of the ISO C format `format` with `args` into `buffer` of
+// `size` characters, NUL included. Returns the number of characters written
+// before the NUL, or -1 when the output does not fit or is rejected.
+int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args);
+
+}  // namespace platform
+}  // namespace Quor
+
+#endif  // QUOR_SRC_PLATFORM_WIDE_FORMAT_H_

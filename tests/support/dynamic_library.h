@@ -1,0 +1,31 @@
+// Loads and unloads shared libraries at run time, for tests that watch what a
+// library does when it is loaded.
+#ifndef QUOR_TESTS_SUPPORT_DYNAMIC_LIBRARY_H_
+#define QUOR_TESTS_SUPPORT_DYNAMIC_LIBRARY_H_
+
+#include <string>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace quor_test {
+
+#if defined(_WIN32)
+inline void* openLibrary(const char* path) { return LoadLibraryA(path); }
+inline void closeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+inline std::string libraryError() { return "error " + std::to_string(GetLastError()); }
+#else
+inline void* openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+inline void closeLibrary(void* library) { dlclose(library); }
+inline std::string libraryError() {
+  const char* error = dlerror();
+  return error != nullptr ? error : "";
+}
+#endif
+
+}  // namespace quor_test
+
+#endif  // QUOR_TESTS_SUPPORT_DYNAMIC_LIBRARY_H_

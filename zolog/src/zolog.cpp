@@ -1,0 +1,256 @@
+// zolog: level mask, formatting and delivery of log lines.
+#include <zolog/zolog.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <string>
+
+#include "platform/wide_format.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int kDefaultMask = ZOLOG_FAILURE | ZOLOG_WARNING;
+
+std::atomic<int> levelMask{kDefaultMask};
+std::atomic<bool> environmentRead{false};
+std::once_flag environmentOnce;
+
+// Everything but the mask is guarded by `mutex`. A recursive mutex lets a
+// handler log. The state is never destroyed, so that static destructors of
+// other modules may still log at exit.
+struct Output {
+  std::recursive_mutex mutex;
+  ZologHandler handler = nullptr;
+  void* context = nullptr;
+  std::wstring defaultModule;
+  bool fileChosen = false;
+  std::FILE* file = nullptr;  // ZOLOG_FILE when it opened; else standard error
+};
+
+Output& output() {
+  static Output* instance = new Output;
+  return *instance;
+}
+
+// ZOLOG_LEVEL: decimal, or hexadecimal after 0x. Returns false for anything
+// else.
+bool parseMask(const char* text, int* mask) {
+  int base = 10;
+  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text += 2;
+  }
+  if (*text == '\0') return false;
+  long value = 0;
+  for (; *text != '\0'; ++text) {
+    int digit;
+    if (*text >= '0' && *text <= '9') {
+      digit = *text - '0';
+    } else if (base == 16 && *text >= 'a' && *text <= 'f') {
+      digit = *text - 'a' + 10;
+    } else if (base == 16 && *text >= 'A' && *text <= 'F') {
+      digit = *text - 'A' + 10;
+    } else {
+      return false;
+    }
+    value = value * base + digit;
+    if (value > 0x7fffffffL) return false;
+  }
+  *mask = static_cast<int>(value);
+  return true;
+}
+
+void readEnvironment() {
+  if (const char* text = std::getenv("ZOLOG_LEVEL")) {
+    int mask = kDefaultMask;
+    if (parseMask(text, &mask)) {
+      levelMask.store(mask, std::memory_order_relaxed);
+    } else {
+      std::fprintf(stderr, "zolog: ignoring ZOLOG_LEVEL=%s: not a decimal or 0x-hexadecimal number\n",
+                   text);
+    }
+  }
+  environmentRead.store(true, std::memory_order_release);
+}
+
+// The environment is read once, before the first use of the mask, so that a
+// later zologSetLevelMask() always stands.
+int currentMask() {
+  if (!environmentRead.load(std::memory_order_acquire)) std::call_once(environmentOnce, readEnvironment);
+  return levelMask.load(std::memory_order_relaxed);
+}
+
+void appendUtf8(std::string& out, const wchar_t* text) {
+  for (; *text != L'\0'; ++text) {
+    unsigned long c = static_cast<unsigned long>(*text) & (sizeof(wchar_t) == 2 ? 0xFFFF : ~0UL);
+    if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && text[1] >= 0xDC00 &&
+        text[1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(text[1]) - 0xDC00);
+      ++text;
+    }
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+}
+
+unsigned long threadId() {
+#if defined(_WIN32)
+  return GetCurrentThreadId();
+#else
+  return static_cast<unsigned long>(gettid());
+#endif
+}
+
+// "2026-12-06 06:47:38.123", local time.
+std::string timestamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const long millis = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+  std::tm local{};
+#if defined(_WIN32)
+  localtime_s(&local, &seconds);
+#else
+  localtime_r(&seconds, &local);
+#endif
+  char text[40];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::snprintf(text + length, sizeof text - length, ".%03ld", millis);
+  return text;
+}
+
+std::FILE* destination(Output& out) {
+  if (!out.fileChosen) {
+    out.fileChosen = true;
+    if (const char* path = std::getenv("ZOLOG_FILE")) {
+      if (*path != '\0') out.file = std::fopen(path, "a");
+      if (out.file == nullptr) {
+        std::fprintf(stderr, "zolog: cannot open ZOLOG_FILE=%s; logging to standard error\n",
+                     path);
+      }
+    }
+  }
+  return out.file != nullptr ? out.file : stderr;
+}
+
+void writeLine(Output& out, const wchar_t* module, int level, const wchar_t* message) {
+  std::string line = timestamp();
+  line += ' ';
+  appendUtf8(line, module);
+  line += " [";
+  line += std::to_string(level);
+  line += "] tid ";
+  line += std::to_string(threadId());
+  line += ": ";
+  appendUtf8(line, message);
+  line += '\n';
+  std::FILE* file = destination(out);
+  std::fwrite(line.data(), 1, line.size(), file);
+  std::fflush(file);
+}
+
+// Formats the message of one line: the format's output, or the format itself
+// when the C runtime rejects it.
+std::wstring formatMessage(const wchar_t* format, va_list args) {
+  std::wstring isoFormat(Quor::platform::translatedFormatCapacity(format), L'\0');
+  Quor::platform::translateFormat(format, &isoFormat[0]);
+
+  wchar_t small[512];
+  va_list copy;
+  va_copy(copy, args);
+  int length = Quor::platform::writeFormatted(small, sizeof small / sizeof small[0],
+                                              isoFormat.c_str(), copy);
+  va_end(copy);
+  if (length >= 0) return std::wstring(small, static_cast<std::size_t>(length));
+
+  va_copy(copy, args);
+  length = Quor::platform::measureFormatted(isoFormat.c_str(), copy);
+  va_end(copy);
+  if (length < 0) return format;
+  std::wstring message(static_cast<std::size_t>(length), L'\0');
+  va_copy(copy, args);
+  length = Quor::platform::writeFormatted(&message[0], message.size() + 1, isoFormat.c_str(), copy);
+  va_end(copy);
+  if (length < 0) return format;
+  message.resize(static_cast<std::size_t>(length));
+  return message;
+}
+
+}  // namespace
+
+extern "C" {
+
+int zologSetModuleName(const wchar_t* moduleName) {
+  if (moduleName == nullptr) return 0;
+  try {
+    Output& out = output();
+    std::lock_guard<std::recursive_mutex> lock(out.mutex);
+    out.defaultModule = moduleName;
+  } catch (...) {
+  }
+  return 0;
+}
+
+int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
+  if (format == nullptr) return -1;
+  if ((currentMask() & level) == 0) return 1;
+  va_list args;
+  va_start(args, format);
+  int result = 0;
+  try {
+    const std::wstring message = formatMessage(format, args);
+    Output& out = output();
+    std::lock_guard<std::recursive_mutex> lock(out.mutex);
+    const std::wstring module = moduleName != nullptr ? moduleName : out.defaultModule;
+    if (out.handler != nullptr) {
+      out.handler(out.context, module.c_str(), level, message.c_str());
+    } else {
+      writeLine(out, module.c_str(), level, message.c_str());
+    }
+  } catch (...) {
+    result = -1;
+  }
+  va_end(args);
+  return result;
+}
+
+void zologSetLevelMask(int mask) {
+  currentMask();
+  levelMask.store(mask, std::memory_order_relaxed);
+}
+
+int zologGetLevelMask(void) { return currentMask(); }
+
+void zologSetHandler(ZologHandler handler, void* context) {
+  Output& out = output();
+  std::lock_guard<std::recursive_mutex> lock(out.mutex);
+  out.handler = handler;
+  out.context = context;
+}
+
+}  // extern "C"
