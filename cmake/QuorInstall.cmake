@@ -1,1 +1,48 @@
+# Install rules: the two libraries, their headers, the CMake package
+# (find_package(QuorInterfaces CONFIG) gives Quor::interfaces, Quor::zolog and
+# quor_add_version_record()) and pkg-config files.
+include(CMakePackageConfigHelpers)
 
+set(QUOR_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/QuorInterfaces"
+  CACHE STRING "Where the CMake package files are installed")
+
+if(NOT WIN32)
+  # Each library finds the other beside itself, wherever the prefix is moved.
+  set_target_properties(quor-interfaces zologu64 PROPERTIES INSTALL_RPATH "$ORIGIN")
+endif()
+
+install(TARGETS quor-interfaces zologu64
+  EXPORT QuorInterfacesTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quor
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/zolog/include/zolog
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+install(EXPORT QuorInterfacesTargets
+  NAMESPACE Quor::
+  DESTINATION ${QUOR_INSTALL_CMAKEDIR})
+configure_package_config_file(
+  ${PROJECT_SOURCE_DIR}/cmake/QuorInterfacesConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/QuorInterfacesConfig.cmake
+  INSTALL_DESTINATION ${QUOR_INSTALL_CMAKEDIR})
+write_basic_package_version_file(
+  ${PROJECT_BINARY_DIR}/QuorInterfacesConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${PROJECT_BINARY_DIR}/QuorInterfacesConfig.cmake
+  ${PROJECT_BINARY_DIR}/QuorInterfacesConfigVersion.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/QuorVersion.cmake
+  DESTINATION ${QUOR_INSTALL_CMAKEDIR})
+
+# The .pc files locate the prefix from their own place, so the installed tree
+# may be moved.
+file(RELATIVE_PATH QUOR_PC_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" QUOR_PC_PREFIX "${QUOR_PC_PREFIX}")
+foreach(pc quor-interfaces zolog)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()

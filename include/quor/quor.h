@@ -1,0 +1,14 @@
+// quor-interfaces: every public header in one.
+//
+// Clients and manager modules link the shared library (Quor::interfaces in
+// CMake, quor-interfaces in pkg-config) and include this header or the
+// headers of the families they use.
+#ifndef QUOR_QUOR_H_
+#define QUOR_QUOR_H_
+
+#include "quor/base.h"
+#include "quor/export.h"
+#include "quor/platform.h"
+#include "quor/tstring.h"
+
+#endif  // QUOR_QUOR_H_
