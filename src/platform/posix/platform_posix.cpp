@@ -72,8 +72,8 @@ HINSTANCE moduleContaining(const void* address) {
     return nullptr;
   }
   // The main program has an empty name; dlopen(NULL) is its handle.
-  const char* name = (module->l_name != nullptr && module->l_name[0] != '\0') ? module->l_name
-                                                                               : nullptr;
+  const char* name =
+      (module->l_name != nullptr && module->l_name[0] != '\0') ? module->l_name : nullptr;
   void* handle = dlopen(name, RTLD_LAZY | RTLD_NOLOAD);
   // RTLD_NOLOAD still counts a reference; the module stays loaded without it.
   if (handle != nullptr) dlclose(handle);
