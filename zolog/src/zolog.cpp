@@ -77,8 +77,8 @@ void readEnvironment() {
     if (parseMask(text, &mask)) {
       levelMask.store(mask, std::memory_order_relaxed);
     } else {
-      std::fprintf(stderr, "zolog: ignoring ZOLOG_LEVEL=%s: not a decimal or 0x-hexadecimal number\n",
-                   text);
+      std::fprintf(
+          stderr, "zolog: ignoring ZOLOG_LEVEL=%s: not a decimal or 0x-hexadecimal number\n", text);
     }
   }
   environmentRead.store(true, std::memory_order_release);
@@ -87,7 +87,8 @@ void readEnvironment() {
 // The environment is read once, before the first use of the mask, so that a
 // later zologSetLevelMask() always stands.
 int currentMask() {
-  if (!environmentRead.load(std::memory_order_acquire)) std::call_once(environmentOnce, readEnvironment);
+  if (!environmentRead.load(std::memory_order_acquire))
+    std::call_once(environmentOnce, readEnvironment);
   return levelMask.load(std::memory_order_relaxed);
 }
 
@@ -150,15 +151,15 @@ std::FILE* destination(Output& out) {
     if (const char* path = std::getenv("ZOLOG_FILE")) {
       if (*path != '\0') out.file = std::fopen(path, "a");
       if (out.file == nullptr) {
-        std::fprintf(stderr, "zolog: cannot open ZOLOG_FILE=%s; logging to standard error\n",
-                     path);
+        std::fprintf(stderr, "zolog: cannot open ZOLOG_FILE=%s; logging to standard error\n", path);
       }
     }
   }
   return out.file != nullptr ? out.file : stderr;
 }
 
-void writeLine(Output& out, const wchar_t* module, int level, const wchar_t* message) {
+// Returns false when the line could not be written.
+bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* message) {
   std::string line = timestamp();
   line += ' ';
   appendUtf8(line, module);
@@ -170,8 +171,8 @@ void writeLine(Output& out, const wchar_t* module, int level, const wchar_t* mes
   appendUtf8(line, message);
   line += '\n';
   std::FILE* file = destination(out);
-  std::fwrite(line.data(), 1, line.size(), file);
-  std::fflush(file);
+  const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+  return std::fflush(file) == 0 && written;
 }
 
 // Formats the message of one line: the format's output, or the format itself
@@ -229,8 +230,8 @@ int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
     const std::wstring module = moduleName != nullptr ? moduleName : out.defaultModule;
     if (out.handler != nullptr) {
       out.handler(out.context, module.c_str(), level, message.c_str());
-    } else {
-      writeLine(out, module.c_str(), level, message.c_str());
+    } else if (!writeLine(out, module.c_str(), level, message.c_str())) {
+      result = -1;
     }
   } catch (...) {
     result = -1;
