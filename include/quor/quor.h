@@ -10,5 +10,6 @@
 #include "quor/export.h"
 #include "quor/platform.h"
 #include "quor/tstring.h"
+#include "quor/vector.h"
 
 #endif  // QUOR_QUOR_H_
