@@ -10,6 +10,7 @@
 #include "quor/export.h"
 #include "quor/platform.h"
 #include "quor/tstring.h"
+#include "quor/values.h"
 #include "quor/vector.h"
 
 #endif  // QUOR_QUOR_H_
