@@ -16,10 +16,14 @@ namespace quor_test {
 #if defined(_WIN32)
 inline void* openLibrary(const char* path) { return LoadLibraryA(path); }
 inline void closeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+inline void* findSymbol(void* library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
 inline std::string libraryError() { return "error " + std::to_string(GetLastError()); }
 #else
 inline void* openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 inline void closeLibrary(void* library) { dlclose(library); }
+inline void* findSymbol(void* library, const char* name) { return dlsym(library, name); }
 inline std::string libraryError() {
   const char* error = dlerror();
   return error != nullptr ? error : "";
