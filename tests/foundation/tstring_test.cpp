@@ -1,6 +1,9 @@
 // TString storage, construction, assignment, access, comparison and the free
 // operators.
+#if defined(__linux__)
 #include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include <climits>
 #include <cstdio>
@@ -19,22 +22,23 @@ namespace {
 // Every character of the recorded length, embedded NULs included.
 std::wstring text(const TString& s) { return std::wstring(s.c_str(), s.length()); }
 
-// Limits the address space of the process to its current size plus
-// `headroom` bytes while it lives, so that a large allocation fails.
+#if defined(__linux__)
+// Lets the address space grow by at most `headroom` bytes while it lives.
 class AddressSpaceLimit {
  public:
-  explicit AddressSpaceLimit(unsigned long headroom) {
-    getrlimit(RLIMIT_AS, &saved_);
+  explicit AddressSpaceLimit(unsigned long headroom) : active_(false) {
     unsigned long pages = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-      if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
-      std::fclose(statm);
-    }
-    rlimit limit = saved_;
-    limit.rlim_cur = pages * 4096 + headroom;
-    active_ = pages > 0 && setrlimit(RLIMIT_AS, &limit) == 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return;
+    const bool read = std::fscanf(statm, "%lu", &pages) == 1;
+    std::fclose(statm);
+    if (!read || getrlimit(RLIMIT_AS, &saved_) != 0) return;
+    const rlimit limit = {pages * sysconf(_SC_PAGESIZE) + headroom, saved_.rlim_max};
+    active_ = setrlimit(RLIMIT_AS, &limit) == 0;
   }
-  ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &saved_); }
+  ~AddressSpaceLimit() {
+    if (active_) setrlimit(RLIMIT_AS, &saved_);
+  }
   bool active() const { return active_; }
 
  private:
@@ -42,43 +46,39 @@ class AddressSpaceLimit {
   bool active_;
 };
 
+#endif
+
 }  // namespace
 
-TEST(TStringTest, EmptyStringHasValidNulBuffer) {
-  const TString s;
-  EXPECT_EQ(s.length(), 0u);
-  EXPECT_EQ(s.size(), 0u);
-  EXPECT_TRUE(s.empty());
-  ASSERT_NE(s.c_str(), nullptr);
-  EXPECT_EQ(s.c_str()[0], L'\0');
-  EXPECT_EQ(s.data(), s.c_str());
-  EXPECT_EQ(static_cast<const wchar_t*>(s), s.c_str());
+TEST(TStringTest, EmptyStringsHaveValidNulBuffer) {
+  TString cleared(L"abc");
+  cleared.clear();
+  for (const TString& s : {TString(), TString(nullptr, 5), TString(L"abc", 0), cleared}) {
+    EXPECT_EQ(s.length(), 0u);
+    EXPECT_EQ(s.size(), 0u);
+    EXPECT_TRUE(s.empty());
+    ASSERT_NE(s.c_str(), nullptr);
+    EXPECT_EQ(s.c_str()[0], L'\0');
+    EXPECT_EQ(s.data(), s.c_str());
+    EXPECT_EQ(static_cast<const wchar_t*>(s), s.c_str());
+  }
   EXPECT_FALSE(TString(L"a").empty());
 }
 
-TEST(TStringTest, ConstructorTakesCountCharactersOrUpToNul) {
+TEST(TStringTest, CountTakesCharactersAndFillsPastSourceNulWithNul) {
   EXPECT_EQ(text(TString(L"abcdef", 3)), L"abc");
   EXPECT_EQ(text(TString(L"abcdef", -1)), L"abcdef");
   EXPECT_EQ(text(TString(L"abcdef")), L"abcdef");
-  EXPECT_EQ(text(TString(L"abcdef", 0)), L"");
-  EXPECT_EQ(text(TString(nullptr, 5)), L"");
-  EXPECT_EQ(text(TString(nullptr)), L"");
-  EXPECT_NE(TString(nullptr, 5).c_str(), nullptr);
-}
-
-TEST(TStringTest, CountPastSourceNulIsFilledWithNul) {
   EXPECT_EQ(text(TString(L"ab", 5)), std::wstring(L"ab\0\0\0", 5));
   TString s(L"xyz");
   s.assign(L"a", 3);
   EXPECT_EQ(text(s), std::wstring(L"a\0\0", 3));
-  EXPECT_EQ(s.at(3), L'\0');
 }
 
 TEST(TStringTest, SingleCharacterConstructorGivesLengthOne) {
   EXPECT_EQ(text(TString(L'x')), L"x");
   const TString nul(L'\0');
-  EXPECT_EQ(nul.length(), 1u);
-  EXPECT_EQ(nul.c_str()[0], L'\0');
+  EXPECT_EQ(text(nul), std::wstring(1, L'\0'));
   EXPECT_EQ(nul.compare(TString()), 0);
   EXPECT_FALSE(nul == TString());
   EXPECT_TRUE(nul != TString());
@@ -102,36 +102,18 @@ TEST(TStringTest, CopiesKeepEveryCharacterOfTheRecordedLength) {
   EXPECT_EQ(text(TString(L"y") + s), std::wstring(L"ya\0c", 4));
 }
 
-TEST(TStringTest, AssigningToItselfKeepsTextAndBuffer) {
-  TString s(L"abc");
+TEST(TStringTest, AssigningFromItselfOrOwnBufferKeepsText) {
+  TString s(L"abcdef");
   const wchar_t* buffer = s.c_str();
   TString& same = s;
   EXPECT_EQ(&(s = same), &s);
   EXPECT_EQ(s.c_str(), buffer);
-  EXPECT_EQ(text(s), L"abc");
-}
-
-TEST(TStringTest, AssignReplacesTextAndAcceptsOwnBuffer) {
-  TString s(L"abcdef");
   EXPECT_EQ(&s.assign(s.c_str() + 2), &s);
   EXPECT_EQ(text(s), L"cdef");
   s.assign(s.c_str() + 1, 2);
   EXPECT_EQ(text(s), L"de");
-  s.assign(L"uvwxyz", 4);
-  EXPECT_EQ(text(s), L"uvwx");
   s.assign(nullptr, 3);
   EXPECT_EQ(text(s), L"");
-  EXPECT_NE(s.c_str(), nullptr);
-}
-
-TEST(TStringTest, ClearLeavesEmptyStringWithValidBuffer) {
-  TString s(L"abc");
-  s.clear();
-  EXPECT_TRUE(s.empty());
-  ASSERT_NE(s.c_str(), nullptr);
-  EXPECT_EQ(s.c_str()[0], L'\0');
-  s.clear();
-  EXPECT_TRUE(s.empty());
 }
 
 TEST(TStringTest, PlusEqualsAppendsAndDoublesWithItself) {
@@ -147,23 +129,27 @@ TEST(TStringTest, PlusEqualsAppendsAndDoublesWithItself) {
   EXPECT_EQ(text(empty), L"x");
 }
 
+#if defined(__linux__)
 TEST(TStringTest, FailedAllocationLeavesStringAsItWas) {
-  const TString big(L"", 20 * 1000 * 1000);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizer runtime reserves the address space";
+#endif
+  const TString big(L"", 8 * 1000 * 1000);
   TString s(L"abc");
   const wchar_t* buffer = s.c_str();
-  AddressSpaceLimit limit(48ul << 20);
+  AddressSpaceLimit limit(16ul << 20);
   if (!limit.active()) GTEST_SKIP() << "cannot limit the address space";
-  EXPECT_THROW(s.assign(L"x", 20 * 1000 * 1000), std::bad_alloc);
-  EXPECT_THROW(s.append(L"x", 20 * 1000 * 1000), std::bad_alloc);
+  EXPECT_THROW(s.assign(L"x", 8 * 1000 * 1000), std::bad_alloc);
+  EXPECT_THROW(s.append(L"x", 8 * 1000 * 1000), std::bad_alloc);
   EXPECT_THROW(s = big, std::bad_alloc);
   EXPECT_THROW(s += big, std::bad_alloc);
   EXPECT_EQ(s.c_str(), buffer);
   EXPECT_EQ(text(s), L"abc");
 }
+#endif
 
 TEST(TStringTest, AccessAcceptsPositionsUpToLength) {
   TString s(L"abc");
-  EXPECT_EQ(s.at(0), L'a');
   EXPECT_EQ(s.at(2), L'c');
   EXPECT_EQ(s.at(3), L'\0');
   EXPECT_EQ(s[3], L'\0');
@@ -173,11 +159,10 @@ TEST(TStringTest, AccessAcceptsPositionsUpToLength) {
   EXPECT_THROW(s[4], std::out_of_range);
   EXPECT_THROW(s[UINT_MAX], std::out_of_range);
   TString empty;
-  EXPECT_THROW(empty.at(0), std::out_of_range);
   EXPECT_THROW(empty[0], std::out_of_range);
   try {
     empty.at(0);
-    FAIL() << "no exception";
+    ADD_FAILURE() << "no exception";
   } catch (const std::out_of_range& e) {
     EXPECT_STREQ(e.what(), "Position exceeds range of TString");
   }
@@ -188,10 +173,8 @@ TEST(TStringTest, CompareOrdersUnsignedCodeUnitsUpToNul) {
   EXPECT_EQ(TString(L"abc").compare(TString(L"abd")), -1);
   EXPECT_EQ(TString(L"b").compare(TString(L"a")), 1);
   EXPECT_EQ(TString(L"a").compare(TString(L"ab")), -1);
-  EXPECT_EQ(TString(L"ab").compare(TString(L"a")), 1);
   EXPECT_EQ(TString(L"a").compare(TString(L"z")), -1);
   EXPECT_EQ(TString(L"abc").compare(TString(L"abc")), 0);
-  EXPECT_EQ(TString().compare(TString()), 0);
   const TString high(static_cast<wchar_t>(-1));
   EXPECT_EQ(high.compare(TString(L"a")), 1);
   EXPECT_EQ(TString(L"a").compare(high), -1);
@@ -206,7 +189,6 @@ TEST(TStringTest, PositionalCompareClampsPosition) {
   EXPECT_EQ(s.compare(3, 0, TString(L"c")), 0);
   EXPECT_EQ(s.compare(1, 0, TString(L"bc")), 0);
   EXPECT_GT(s.compare(1, 0, TString(L"b")), 0);
-  EXPECT_LT(s.compare(1, 0, TString(L"bcd")), 0);
   EXPECT_EQ(s.compare(0, 2, TString(L"abx")), 0);
   EXPECT_LT(s.compare(0, 3, TString(L"abx")), 0);
   EXPECT_EQ(s.compare(1, 5, TString(L"bc")), 0);
@@ -224,7 +206,7 @@ TEST(TStringTest, CompareIgnoreCaseFoldsLettersToLowerCase) {
   const TString s(L"xxHELLO");
   EXPECT_EQ(s.compareIgnoreCase(2, 0, TString(L"hello")), 0);
   EXPECT_EQ(s.compareIgnoreCase(2, 3, TString(L"helium")), 0);
-  EXPECT_LT(s.compareIgnoreCase(2, 4, TString(L"helium")), 0);
+  EXPECT_GT(s.compareIgnoreCase(2, 4, TString(L"helium")), 0);
   EXPECT_EQ(s.compareIgnoreCase(99, 0, TString(L"o")), 0);
 }
 
@@ -250,9 +232,6 @@ TEST(TStringTest, PlusConcatenatesIntoNewString) {
   EXPECT_EQ(text(abc + empty), L"abc");
   EXPECT_NE((abc + empty).c_str(), abc.c_str());
   EXPECT_EQ(text(empty + TString(L"x")), L"x");
-  EXPECT_EQ(text(empty + empty), L"");
-  const TString sum = TString(L"ab") + TString(L"cd");
-  EXPECT_EQ(text(sum), L"abcd");
-  EXPECT_EQ(text(abc + abc), L"abcabc");
+  EXPECT_EQ(text(TString(L"ab") + TString(L"cd")), L"abcd");
   EXPECT_EQ(text(abc), L"abc");
 }
