@@ -1,11 +1,14 @@
-// The operating-system layer of quor-interfaces: module handles and version
-// records. One implementation per platform
+// The operating-system layer of quor-interfaces: module handles, module
+// loading, version records and files. One implementation per platform
 // (posix/platform_posix.cpp, win32/platform_win32.cpp), chosen by the build.
 // Everything above this layer is portable.
 #ifndef QUOR_SRC_PLATFORM_PLATFORM_H_
 #define QUOR_SRC_PLATFORM_PLATFORM_H_
 
+#include <cstdio>
+
 #include "quor/platform.h"
+#include "quor/tstring.h"
 
 namespace Quor {
 namespace platform {
@@ -19,6 +22,40 @@ HINSTANCE moduleContaining(const void* address);
 // memory. Returns true iff the module carries one, and then stores its four
 // parts, most significant first, in `parts`.
 bool moduleFileVersion(HINSTANCE module, unsigned short parts[4]);
+
+// The separator between a directory and a file name in the paths that the
+// platform's functions give: '\\' on Windows, '/' elsewhere.
+wchar_t directorySeparator();
+
+// The full path of the file from which `module` was loaded (null: the main
+// executable), or an empty text when it cannot be had.
+TString moduleFileName(HINSTANCE module);
+
+// Loads the module at `path`; a bare name is looked for along the platform's
+// search path for modules, a relative path from the current directory.
+// Returns the module's handle with one more reference, which the caller owns,
+// or null, with the reason in lastLoadError() and lastLoadErrorText().
+HINSTANCE loadModule(const TString& path);
+
+// Loads the module at the full path `path` so that the modules it needs are
+// looked for beside it first (on Windows, LOAD_WITH_ALTERED_SEARCH_PATH;
+// elsewhere a module's own run path, such as $ORIGIN, already does that).
+// Results as loadModule().
+HINSTANCE loadModuleBeside(const TString& path);
+
+// The code of this thread's last failed load: GetLastError() on Windows;
+// elsewhere the errno value behind the loader's message, such as ENOENT when
+// the file or a module that it needs does not exist, or ENOEXEC when the file
+// is not a module that this process can load (wrong format or architecture,
+// a symbol it needs is missing).
+int lastLoadError();
+
+// The platform's description of this thread's last failed load.
+TString lastLoadErrorText();
+
+// Opens the file at `path` to read its bytes, or returns null. The caller
+// closes it with std::fclose.
+std::FILE* openForReading(const TString& path);
 
 }  // namespace platform
 }  // namespace Quor

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <cwchar>
 #include <mutex>
 #include <string>
 
+#include "platform/utf8.h"
 #include "platform/wide_format.h"
 
 #if defined(_WIN32)
@@ -93,30 +95,7 @@ int currentMask() {
 }
 
 void appendUtf8(std::string& out, const wchar_t* text) {
-  for (; *text != L'\0'; ++text) {
-    unsigned long c = static_cast<unsigned long>(*text) & (sizeof(wchar_t) == 2 ? 0xFFFF : ~0UL);
-    if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && text[1] >= 0xDC00 &&
-        text[1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned long>(text[1]) - 0xDC00);
-      ++text;
-    }
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  Quor::platform::appendUtf8(out, text, std::wcslen(text));
 }
 
 unsigned long threadId() {

@@ -2,16 +2,69 @@
 #include <elf.h>
 #include <link.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/utf8.h"
 #include "platform/version_note.h"
 
 namespace Quor {
 namespace platform {
 
 namespace {
+
+struct LoadFailure {
+  int code = 0;
+  std::string text;
+};
+
+thread_local LoadFailure lastFailure;
+
+// File names are UTF-8, whatever the locale.
+std::string fileName(const TString& path) {
+  std::string name;
+  appendUtf8(name, path.c_str(), path.length());
+  return name;
+}
+
+TString wideName(const char* name) {
+  std::wstring wide;
+  appendDecodedUtf8(wide, name, std::strlen(name));
+  return TString(wide.c_str(), static_cast<int>(wide.size()));
+}
+
+// dlopen reports failures only as text. When an error of the system caused
+// the failure, the text ends with that error's strerror() description; find
+// the number that gives it. Any other failure means the file is not a module
+// that this process can load.
+int errorNumberOf(const std::string& message) {
+  for (int code = 1; code < 256; ++code) {
+    const char* description = std::strerror(code);
+    const std::size_t length = std::strlen(description);
+    if (message.size() > length + 2 &&
+        message.compare(message.size() - length - 2, std::string::npos,
+                        std::string(": ") + description) == 0) {
+      return code;
+    }
+  }
+  return ENOEXEC;
+}
+
+HINSTANCE openModule(const TString& path) {
+  void* handle = dlopen(fileName(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* message = dlerror();
+    lastFailure.text = message != nullptr ? message : "";
+    lastFailure.code = errorNumberOf(lastFailure.text);
+  }
+  return handle;
+}
 
 struct NoteSearch {
   const void* dynamic;  // the module's dynamic section: identifies it
@@ -93,6 +146,40 @@ bool moduleFileVersion(HINSTANCE module, unsigned short parts[4]) {
   if (search.found) std::memcpy(parts, search.parts, sizeof search.parts);
   return search.found;
 }
+
+wchar_t directorySeparator() { return L'/'; }
+
+TString moduleFileName(HINSTANCE module) {
+  void* handle = module;
+  if (handle == nullptr) handle = dlopen(nullptr, RTLD_LAZY);
+  link_map* map = nullptr;
+  const bool known = handle != nullptr && dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0;
+  if (module == nullptr && handle != nullptr) dlclose(handle);
+  if (!known || map == nullptr) return TString();
+
+  std::string path = map->l_name != nullptr ? map->l_name : "";
+  if (path.empty()) {
+    // The main program's entry has no name.
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) return TString();
+    path.assign(buffer, static_cast<std::size_t>(length));
+  } else if (char* resolved = realpath(path.c_str(), nullptr)) {
+    path = resolved;
+    std::free(resolved);
+  }
+  return wideName(path.c_str());
+}
+
+HINSTANCE loadModule(const TString& path) { return openModule(path); }
+
+HINSTANCE loadModuleBeside(const TString& path) { return openModule(path); }
+
+int lastLoadError() { return lastFailure.code; }
+
+TString lastLoadErrorText() { return wideName(lastFailure.text.c_str()); }
+
+std::FILE* openForReading(const TString& path) { return std::fopen(fileName(path).c_str(), "rb"); }
 
 }  // namespace platform
 }  // namespace Quor

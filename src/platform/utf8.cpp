@@ -1,0 +1,103 @@
+#include "platform/utf8.h"
+
+namespace Quor {
+namespace platform {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendCodePoint(std::wstring& out, char32_t c) {
+  if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+    c -= 0x10000;
+    out += static_cast<wchar_t>(0xD800 + (c >> 10));
+    out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+  } else {
+    out += static_cast<wchar_t>(c);
+  }
+}
+
+// The length of the valid UTF-8 sequence at `bytes` and its code point, or 0.
+std::size_t decodeSequence(const unsigned char* bytes, std::size_t available, char32_t* c) {
+  const unsigned char lead = bytes[0];
+  std::size_t length;
+  char32_t minimum;
+  if (lead < 0x80) {
+    *c = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    minimum = 0x80;
+    *c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    minimum = 0x800;
+    *c = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    minimum = 0x10000;
+    *c = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (available < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((bytes[i] & 0xC0) != 0x80) return 0;
+    *c = (*c << 6) | (bytes[i] & 0x3F);
+  }
+  if (*c < minimum || *c > 0x10FFFF || (*c >= 0xD800 && *c <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    char32_t c = static_cast<char32_t>(text[i]) & (sizeof(wchar_t) == 2 ? 0xFFFF : 0xFFFFFFFF);
+    if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
+      const char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+}
+
+bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length) {
+  const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes);
+  bool valid = true;
+  std::size_t i = 0;
+  while (i < length) {
+    char32_t c;
+    const std::size_t used = decodeSequence(data + i, length - i, &c);
+    if (used == 0) {
+      valid = false;
+      out += static_cast<wchar_t>(data[i]);
+      ++i;
+    } else {
+      appendCodePoint(out, c);
+      i += used;
+    }
+  }
+  return valid;
+}
+
+}  // namespace platform
+}  // namespace Quor
