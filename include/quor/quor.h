@@ -8,6 +8,8 @@
 
 #include "quor/base.h"
 #include "quor/export.h"
+#include "quor/manager_module.h"
+#include "quor/managers.h"
 #include "quor/platform.h"
 #include "quor/tstring.h"
 #include "quor/values.h"

@@ -257,4 +257,14 @@ TEST(VtableOrderTest, ExternalOperation) {
   });
 }
 
+// Manager and ManagerInstance have no virtual destructor: their operations
+// follow destroy() directly, or stand alone.
+TEST(VtableOrderTest, ManagerClasses) {
+  expectDestroyFirst<ManagerFactory>();
+  expectDestroyFirst<ManagerFactoryLookupService>();
+  EXPECT_EQ(vtableSlot(&Manager::destroy), 0);
+  EXPECT_EQ(vtableSlot(&Manager::execute), 1);
+  EXPECT_EQ(vtableSlot(&ManagerInstance::createManager), 0);
+}
+
 }  // namespace
