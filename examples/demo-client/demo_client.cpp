@@ -1,43 +1,108 @@
-// A client of quor-interfaces at work: the library logs its attach when the
-// program starts (run it with ZOLOG_LEVEL=0x1f to see every level), then the
-// program builds, edits and compares a few strings, all allocated by the
-// library.
+// The demo client: the whole road of a request.
+//
+// It asks ManagerFactory for the manager module of the provider "Demo",
+// prints the provider parameters that the factory read from Demo.ini, finds
+// the module's ManagerInstance through its entry point, asks it for a
+// Manager, gives the manager an operation and prints the answer, then
+// releases everything. Run it with ZOLOG_LEVEL=0x1f to see every line that
+// the library logs on the way.
+#include <quor/manager_module.h>
 #include <quor/quor.h>
 
 #include <cstdio>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
 namespace {
 
-void show(const char* what, const Quor::TString& text) {
-  std::printf("%-28s \"%ls\" (length %u)\n", what, text.c_str(), text.length());
+// The module's entry point: GetProcAddress on Windows, dlsym elsewhere.
+QuorManagerInstanceFunction findEntryPoint(Quor::HINSTANCE module) {
+#if defined(_WIN32)
+  return reinterpret_cast<QuorManagerInstanceFunction>(
+      GetProcAddress(module, QUOR_MANAGER_INSTANCE_FUNCTION));
+#else
+  return reinterpret_cast<QuorManagerInstanceFunction>(
+      dlsym(module, QUOR_MANAGER_INSTANCE_FUNCTION));
+#endif
+}
+
+void releaseModule(Quor::HINSTANCE module) {
+#if defined(_WIN32)
+  FreeLibrary(module);
+#else
+  dlclose(module);
+#endif
+}
+
+void printParameters(const char* title, Quor::Vector<Quor::Parameter>* parameters) {
+  std::printf("%s\n", title);
+  for (unsigned int i = 0; parameters != nullptr && i < parameters->size(); ++i) {
+    Quor::Parameter& parameter = parameters->at(i);
+    std::printf("  %-24ls = %-34ls (%ls, %ls)\n", parameter.getId().c_str(),
+                parameter.getValue().c_str(), parameter.getType().c_str(),
+                parameter.getEncoding().c_str());
+  }
 }
 
 }  // namespace
 
 int main() {
-  Quor::TString line(L"  provider.implementation = demo-manager  ");
-  show("a line of a definition file", line);
+  // Unbuffered, so that the output interleaves with the log on standard error.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
 
-  const int equals = line.find(L"=", 0);
-  Quor::TString key = line.substr(0, equals);
-  Quor::TString value = line.substr(static_cast<unsigned int>(equals) + 1, -1);
-  show("key", key.trim());
-  show("value", value.trim());
+  // 1. Find and load the provider's module.
+  Quor::Vector<Quor::Parameter> parameters;
+  Quor::HINSTANCE module = Quor::ManagerFactory::newManagerInstance(L"Demo", &parameters);
+  printParameters("Provider parameters from Demo.ini:", &parameters);
+  if (module == nullptr) {
+    std::printf("The Demo manager module did not load; the log above says why.\n");
+    return 1;
+  }
 
-  Quor::TString module = value + Quor::TString(L".so");
-  show("module file", module);
-  show("with another extension", Quor::TString(module).replace(L".so", L".dll"));
+  // 2. Find the module's ManagerInstance and ask it for a manager.
+  QuorManagerInstanceFunction entryPoint = findEntryPoint(module);
+  if (entryPoint == nullptr) {
+    std::printf("The module has no %s function: it is not a manager module.\n",
+                QUOR_MANAGER_INSTANCE_FUNCTION);
+    releaseModule(module);
+    return 1;
+  }
+  Quor::Manager* manager = entryPoint()->createManager(&parameters);
 
-  Quor::TString summary;
-  summary.format(L"%ws has %d characters; %ws", key.c_str(), static_cast<int>(key.length()),
-                 key.compareIgnoreCase(Quor::TString(L"PROVIDER.IMPLEMENTATION")) == 0
-                     ? L"it is the implementation key"
-                     : L"it is some other key");
-  show("formatted", summary);
+  // 3. Give it work.
+  Quor::ExternalOperation request;
+  request.setExternalOperationId(L"op-1");
+  request.setType(L"rotate-password");
+  Quor::TransactionId transaction(L"tx-1");
+  request.setTransactionId(&transaction);
+  Quor::Vector<Quor::Parameter> inputs;
+  inputs.push_back(Quor::Parameter(L"user", L"alice"));
+  inputs.push_back(Quor::Parameter(L"length", L"20"));
+  request.setParameters(&inputs);
 
-  // Objects that the library hands out by pointer are released with destroy().
-  Quor::TString* copy = new Quor::TString(summary);
-  std::printf("%-28s %s\n", "a copy equals its source", *copy == summary ? "yes" : "no");
-  copy->destroy();
-  return 0;
+  Quor::ExternalOperation* answer = manager->execute(&request);
+  int status = 0;
+  if (answer != nullptr) {
+    Quor::Vector<Quor::Parameter>* response = answer->getResponseParameters();
+    Quor::TransactionId* answered = answer->getTransactionId();
+    std::printf("\nAnswer to %ls (%ls, transaction %ls):\n",
+                answer->getExternalOperationId().c_str(), answer->getType().c_str(),
+                answered->getId().c_str());
+    printParameters("Response parameters:", response);
+    answered->destroy();
+    response->destroy();
+    answer->destroy();
+  } else {
+    std::printf("The manager did not answer.\n");
+    status = 1;
+  }
+
+  // 4. Release the manager, then the module reference that the factory gave us.
+  manager->destroy();
+  releaseModule(module);
+  return status;
 }
