@@ -1,5 +1,6 @@
 #include "managers/definition_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -19,15 +20,14 @@ const wchar_t* const kProviderKeys[kProviderFieldCount] = {
 
 // Decodes the bytes of one line, without its line end, and classifies it.
 DefinitionLine decodeLine(const std::string& bytes, unsigned int number) {
+  // The line ends at its first NUL; what follows is not read at all.
+  const std::size_t length = std::min(bytes.find('\0'), bytes.size());
   std::wstring decoded;
-  const bool valid = platform::appendDecodedUtf8(decoded, bytes.data(), bytes.size());
-  // The line ends at its first NUL.
-  const std::size_t nul = decoded.find(L'\0');
-  if (nul != std::wstring::npos) decoded.resize(nul);
+  const bool valid = platform::appendDecodedUtf8(decoded, bytes.data(), length);
   DefinitionLine line =
       parseDefinitionLine(TString(decoded.c_str(), static_cast<int>(decoded.size())));
   line.number = number;
-  line.beginsWithNul = nul == 0;
+  line.beginsWithNul = !bytes.empty() && bytes[0] == '\0';
   line.validUtf8 = valid;
   return line;
 }

@@ -53,8 +53,8 @@ int lastLoadError();
 // The platform's description of this thread's last failed load.
 TString lastLoadErrorText();
 
-// Opens the file at `path` to read its bytes, or returns null. The caller
-// closes it with std::fclose.
+// Opens the file at `path` to read its bytes, or returns null (also for a
+// directory). The caller closes it with std::fclose.
 std::FILE* openForReading(const TString& path);
 
 }  // namespace platform

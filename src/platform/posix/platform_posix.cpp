@@ -2,13 +2,14 @@
 #include <elf.h>
 #include <link.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "platform/platform.h"
 #include "platform/utf8.h"
@@ -179,7 +180,16 @@ int lastLoadError() { return lastFailure.code; }
 
 TString lastLoadErrorText() { return wideName(lastFailure.text.c_str()); }
 
-std::FILE* openForReading(const TString& path) { return std::fopen(fileName(path).c_str(), "rb"); }
+std::FILE* openForReading(const TString& path) {
+  std::FILE* file = std::fopen(fileName(path).c_str(), "rb");
+  // fopen() opens a directory too; only a file's bytes can be read.
+  struct stat status;
+  if (file != nullptr && (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode))) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
 
 }  // namespace platform
 }  // namespace Quor
