@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, when they are
-# missing. As root it installs them with apt-get; otherwise it names them.
+# missing: `install-deps.sh` for the Linux build, `install-deps.sh windows`
+# for the Windows build (MinGW-w64 and Wine). As root it installs them with
+# apt-get; otherwise it names them and fails.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make pkg-config libgtest-dev)
+case "${1:-linux}" in
+  linux) packages=(cmake ninja-build g++ make pkg-config libgtest-dev) ;;
+  windows) packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 googletest) ;;
+  *) echo "usage: $0 [linux|windows]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -23,7 +23,7 @@ namespace {
 QuorManagerInstanceFunction findEntryPoint(Quor::HINSTANCE module) {
 #if defined(_WIN32)
   return reinterpret_cast<QuorManagerInstanceFunction>(
-      GetProcAddress(module, QUOR_MANAGER_INSTANCE_FUNCTION));
+      reinterpret_cast<void*>(GetProcAddress(module, QUOR_MANAGER_INSTANCE_FUNCTION)));
 #else
   return reinterpret_cast<QuorManagerInstanceFunction>(
       dlsym(module, QUOR_MANAGER_INSTANCE_FUNCTION));

@@ -1,0 +1,26 @@
+#include <wchar.h>
+
+#include "platform/wide_format.h"
+
+// MinGW-w64's own formatter follows ISO C (%ls wide, %s narrow in wide
+// formats), which is what translateFormat() produces; the C runtime DLL's
+// formatter would not. With no buffer it counts.
+
+namespace Quor {
+namespace platform {
+
+int measureFormatted(const wchar_t* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  const int count = __mingw_vsnwprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  return count < 0 ? -1 : count;
+}
+
+int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
+  const int count = __mingw_vsnwprintf(buffer, size, format, args);
+  return count < 0 || static_cast<std::size_t>(count) >= size ? -1 : count;
+}
+
+}  // namespace platform
+}  // namespace Quor
