@@ -4,96 +4,73 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "quor/tstring.h"
 
-namespace {
-
+using Quor::TString;
 using Root = Quor::BaseDLLObjectImpl<Quor::BaseDLLInterface>;
 
-// Counts this program's own global allocations, to show which ones the
-// library's allocator makes instead.
-int globalNewCalls = 0;
-
-}  // namespace
+// This program's own global allocations and releases, to show which ones the
+// library's allocator makes instead; and the calls of a new-handler.
+static int globalCalls = 0, handlerCalls = 0;
 
 void* operator new(std::size_t size) {
-  ++globalNewCalls;
+  ++globalCalls;
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
 
-void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block) noexcept { ++globalCalls, std::free(block); }
 
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { ++globalCalls, std::free(block); }
 
 namespace {
 
-TEST(BaseTest, ClientNewAndDeleteOfLibraryObjectsUseTheLibrarysAllocator) {
-  const int before = globalNewCalls;
-  Quor::TString* single = new Quor::TString(L"abc");
-  Quor::TString* diagnostic = new (__FILE__, __LINE__) Quor::TString(L"def");
-  Quor::TString* array = new Quor::TString[3];
-  EXPECT_EQ(globalNewCalls, before);
+// What allocating `size` bytes throws: its message, marked when it is a
+// bad_array_new_length.
+std::string failure(std::size_t size) {
+  try {
+    Root::operator new(size);
+  } catch (const std::bad_alloc& e) {
+    return (dynamic_cast<const std::bad_array_new_length*>(&e) ? "array: " : "") +
+           std::string(e.what());
+  }
+  return "allocated";
+}
 
-  EXPECT_EQ(*single, Quor::TString(L"abc"));
-  EXPECT_EQ(*diagnostic, Quor::TString(L"def"));
-  EXPECT_TRUE(array[2].empty());
+TEST(BaseTest, ClientNewAndDeleteOfLibraryObjectsUseTheLibrarysAllocator) {
+  alignas(TString) unsigned char storage[sizeof(TString)];
+  const int before = globalCalls;
+  TString* single = new TString(L"abc");
+  TString* diagnostic = new (__FILE__, __LINE__) TString(L"def");
+  TString* array = new TString[3];
+  TString* diagnosticArray = new (__FILE__, __LINE__) TString[2];
+  TString* placed = new (static_cast<void*>(storage)) TString(L"ghi");
+  placed->~TString();
   single->destroy();
   delete diagnostic;
   delete[] array;
+  delete[] diagnosticArray;
+  EXPECT_EQ(globalCalls, before);
+  EXPECT_EQ(static_cast<void*>(placed), static_cast<void*>(storage));
 }
 
-TEST(BaseTest, PlacementNewReturnsItsAddressAndAllocatesNothing) {
-  alignas(Quor::TString) unsigned char storage[sizeof(Quor::TString)];
-  EXPECT_EQ(Root::operator new(sizeof storage, static_cast<void*>(storage)),
-            static_cast<void*>(storage));
-  // Operator delete ignores null, whichever form.
-  Root::operator delete(nullptr);
-  Root::operator delete[](nullptr);
-  Root::operator delete(nullptr, __FILE__, __LINE__);
-  Root::operator delete[](nullptr, __FILE__, __LINE__);
-}
-
-TEST(BaseTest, ExhaustionThrowsBadAllocAndOverflowBadArrayNewLength) {
-  try {
-    Root::operator new(SIZE_MAX / 2);
-    FAIL() << "an impossible allocation succeeded";
-  } catch (const std::bad_array_new_length&) {
-    FAIL() << "a size that did not overflow reported an overflow";
-  } catch (const std::bad_alloc& e) {
-    EXPECT_EQ(std::string(e.what()), "bad allocation");
-  }
-  try {
-    Root::operator new[](SIZE_MAX);
-    FAIL() << "an overflowed size was allocated";
-  } catch (const std::bad_array_new_length& e) {
-    EXPECT_EQ(std::string(e.what()), "bad array new length");
-  }
-}
-
-int handlerCalls = 0;
-
-void giveUpAfterThreeCalls() {
-  if (++handlerCalls == 3) std::set_new_handler(nullptr);
-}
-
-[[noreturn]] void throwOwnException() { throw std::runtime_error("handler gave up"); }
-
-TEST(BaseTest, NewHandlerGetsItsChanceBeforeTheAllocatorGivesUp) {
-  handlerCalls = 0;
-  std::set_new_handler(giveUpAfterThreeCalls);
-  EXPECT_THROW(Root::operator new(SIZE_MAX / 2), std::bad_alloc);
+TEST(BaseTest, ExhaustionThrowsBadAllocOnceTheNewHandlerGivesUpOverflowBadArrayNewLength) {
+  EXPECT_EQ(failure(SIZE_MAX / 2), "bad allocation");
+  std::set_new_handler([] {
+    if (++handlerCalls == 3) std::set_new_handler(nullptr);
+  });
+  // No handler could satisfy an overflowed size: it is never asked.
+  EXPECT_EQ(failure(SIZE_MAX), "array: bad array new length");
+  EXPECT_EQ(handlerCalls, 0);
+  EXPECT_EQ(failure(SIZE_MAX / 2), "bad allocation");
   EXPECT_EQ(handlerCalls, 3);
-
-  // What a handler throws reaches the caller.
-  std::set_new_handler(throwOwnException);
-  EXPECT_THROW(Root::operator new(SIZE_MAX / 2), std::runtime_error);
-  // An overflowed size never asks the handler: no handler could satisfy it.
-  EXPECT_THROW(Root::operator new(SIZE_MAX), std::bad_array_new_length);
+  std::set_new_handler([] { throw std::runtime_error("handler gave up"); });
+  EXPECT_THROW(failure(SIZE_MAX / 2), std::runtime_error);
   std::set_new_handler(nullptr);
 }
 

@@ -2,96 +2,66 @@
 // logging library that records every call.
 #include "foundation/module.h"
 
+#include <cwchar>
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "foundation/log.h"
 #include "platform/platform.h"
 #include "support/recording_zolog.h"
 
+// Imported explicitly on Windows, so that its address is the module's own
+// function and not a jump stub in this program.
+#if defined(_WIN32)
+extern "C" __declspec(dllimport) int quorTestVersionedModule();
+#else
 extern "C" int quorTestVersionedModule();
+#endif
 
 namespace {
 
+using namespace Quor::detail;
 using quor_test::LogEvent;
+using Event = std::tuple<LogEvent::Kind, std::wstring, int, std::wstring>;
 
-Quor::HINSTANCE thisProgram() {
-  return Quor::platform::moduleContaining(reinterpret_cast<const void*>(&thisProgram));
-}
+Quor::HINSTANCE moduleOf(const void* address) { return Quor::platform::moduleContaining(address); }
 
-std::wstring withHandle(const wchar_t* text, Quor::HINSTANCE module) {
+TEST(ModuleTest, EachNotificationLogsItsLinesAndReturnsOneAttachStoresHandleAndVersion) {
+  const Quor::HINSTANCE module = moduleOf(reinterpret_cast<const void*>(&moduleOf));
+  quor_test::clearLogEvents();
+  for (ModuleNotification reason : {kProcessAttach, kThreadAttach, kThreadDetach, kProcessDetach,
+                                    static_cast<ModuleNotification>(7)})
+    EXPECT_EQ(moduleEntry(module, reason, nullptr), 1) << reason;
+
   wchar_t handle[16];
-  std::swprintf(handle, 16, L"0x%x", Quor::detail::handleBits(module));
-  return std::wstring(text) + handle + L")";
+  std::swprintf(handle, 16, L"0x%x)", handleBits(module));
+  const std::wstring dll = L"quor-pell-interfaces::DllMain: Dll ";
+  const std::vector<Event> expected = {
+      {LogEvent::kSetModuleName, L"PELLAPI", 0, L""},
+      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Attach process (hModule=" + handle},
+      {LogEvent::kLine, L"PELLAPI", 4, L"quor-pell-interfaces::DllMain: Client Version = 3.1.4.15"},
+      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Attach thread (hModule=" + handle},
+      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Detach thread (hModule=" + handle},
+      {LogEvent::kLine, L"PELLAPI", 1, dll + L"Unknown Reason 7"}};
+  std::vector<Event> events;
+  for (const LogEvent& e : quor_test::logEvents())
+    events.emplace_back(e.kind, e.module, e.level, e.message);
+  EXPECT_EQ(events, expected);
+  EXPECT_EQ(moduleHandle(), module);
+  EXPECT_EQ(clientVersion(), Quor::TString(L"3.1.4.15"));
 }
 
-class ModuleTest : public testing::Test {
- protected:
-  void SetUp() override { quor_test::clearLogEvents(); }
-};
-
-TEST_F(ModuleTest, ProcessAttachNamesTheLogModuleLogsAttachStoresHandleAndVersion) {
-  const Quor::HINSTANCE module = thisProgram();
-  ASSERT_NE(module, nullptr);
-
-  EXPECT_EQ(Quor::detail::moduleEntry(module, Quor::detail::kProcessAttach, nullptr), 1);
-
-  const std::vector<LogEvent> events = quor_test::logEvents();
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0].kind, LogEvent::kSetModuleName);
-  EXPECT_EQ(events[0].module, L"PELLAPI");
-  EXPECT_EQ(events[1].kind, LogEvent::kLine);
-  EXPECT_EQ(events[1].module, L"PELLAPI");
-  EXPECT_EQ(events[1].level, 2);
-  EXPECT_EQ(events[1].message,
-            withHandle(L"quor-pell-interfaces::DllMain: Dll Attach process (hModule=", module));
-  EXPECT_EQ(events[2].level, 4);
-  EXPECT_EQ(events[2].message, L"quor-pell-interfaces::DllMain: Client Version = 3.1.4.15");
-  EXPECT_EQ(Quor::detail::moduleHandle(), module);
-  EXPECT_EQ(Quor::detail::clientVersion(), Quor::TString(L"3.1.4.15"));
-}
-
-TEST_F(ModuleTest, ThreadNotificationsLogOneWarningEach) {
-  const Quor::HINSTANCE module = thisProgram();
-  EXPECT_EQ(Quor::detail::moduleEntry(module, Quor::detail::kThreadAttach, nullptr), 1);
-  EXPECT_EQ(Quor::detail::moduleEntry(module, Quor::detail::kThreadDetach, nullptr), 1);
-
-  const std::vector<LogEvent> events = quor_test::logEvents();
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].level, 2);
-  EXPECT_EQ(events[0].message,
-            withHandle(L"quor-pell-interfaces::DllMain: Dll Attach thread (hModule=", module));
-  EXPECT_EQ(events[1].level, 2);
-  EXPECT_EQ(events[1].message,
-            withHandle(L"quor-pell-interfaces::DllMain: Dll Detach thread (hModule=", module));
-}
-
-TEST_F(ModuleTest, ProcessDetachLogsNothingAndUnknownReasonsLogAFailure) {
-  EXPECT_EQ(Quor::detail::moduleEntry(thisProgram(), Quor::detail::kProcessDetach, nullptr), 1);
-  EXPECT_TRUE(quor_test::logEvents().empty());
-
-  EXPECT_EQ(Quor::detail::moduleEntry(thisProgram(), 7, nullptr), 1);
-  const std::vector<LogEvent> events = quor_test::logEvents();
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].level, 1);
-  EXPECT_EQ(events[0].message, L"quor-pell-interfaces::DllMain: Dll Unknown Reason 7");
-}
-
-TEST(ModuleVersionTest, ReadsTheRecordOfTheModuleAskedFor) {
-  // A null handle stands for the main program.
-  EXPECT_EQ(Quor::detail::getModuleVersion(nullptr), Quor::TString(L"3.1.4.15"));
-  EXPECT_EQ(Quor::detail::getModuleVersion(thisProgram()), Quor::TString(L"3.1.4.15"));
+TEST(ModuleTest, ModuleVersionIsThatOfTheModuleAskedForOrOfTheMainProgram) {
+  EXPECT_EQ(getModuleVersion(nullptr), Quor::TString(L"3.1.4.15"));
   // Stamped with the short form "2.5".
-  const Quor::HINSTANCE versioned =
-      Quor::platform::moduleContaining(reinterpret_cast<const void*>(&quorTestVersionedModule));
-  ASSERT_NE(versioned, nullptr);
-  EXPECT_EQ(Quor::detail::getModuleVersion(versioned), Quor::TString(L"2.5.0.0"));
-}
-
-TEST(ModuleVersionTest, ModuleWithoutRecordGivesZeros) {
-  const Quor::HINSTANCE unstamped =
-      Quor::platform::moduleContaining(reinterpret_cast<const void*>(&quor_test::logEvents));
-  ASSERT_NE(unstamped, nullptr);
-  EXPECT_EQ(Quor::detail::getModuleVersion(unstamped), Quor::TString(L"0.0.0.0"));
+  EXPECT_EQ(getModuleVersion(moduleOf(reinterpret_cast<const void*>(&quorTestVersionedModule))),
+            Quor::TString(L"2.5.0.0"));
+  // The recording logging library carries no record.
+  EXPECT_EQ(getModuleVersion(moduleOf(reinterpret_cast<const void*>(&quor_test::logEvents))),
+            Quor::TString(L"0.0.0.0"));
 }
 
 }  // namespace

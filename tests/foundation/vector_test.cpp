@@ -3,13 +3,20 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using Quor::TString;
-using Strings = Quor::Vector<TString>;
+using Shape = std::pair<unsigned int, unsigned int>;  // size, capacity
+
+// Exposes the protected capacity change.
+struct Strings : Quor::Vector<TString> {
+  using Quor::Vector<TString>::increaseCapacity;
+  Shape shape() const { return {size(), capacity()}; }
+};
 
 // A vector holding "0", "1", ... "n-1", appended one by one.
 Strings numbered(unsigned int n) {
@@ -18,162 +25,75 @@ Strings numbered(unsigned int n) {
   return v;
 }
 
-void expectRangeError(void (*access)(const Strings&), const Strings& v) {
+// The message of the std::out_of_range that `access` throws.
+template <typename Access>
+std::string rangeError(Access access) {
   try {
-    access(v);
-    FAIL() << "no exception";
+    access();
   } catch (const std::out_of_range& e) {
-    EXPECT_STREQ(e.what(), "Position exceeds range of vector elements");
+    return e.what();
   }
+  return "no exception";
 }
 
-TEST(VectorTest, NewVectorIsEmptyWithFiveSlotsAndRejectsEveryAccess) {
-  const Strings v;
-  EXPECT_EQ(v.size(), 0u);
-  EXPECT_EQ(v.capacity(), 5u);
-  EXPECT_TRUE(v.empty());
-  expectRangeError([](const Strings& s) { s.at(0); }, v);
-  expectRangeError([](const Strings& s) { s[0]; }, v);
-  expectRangeError([](const Strings& s) { s.front(); }, v);
-  expectRangeError([](const Strings& s) { s.back(); }, v);
-}
-
-TEST(VectorTest, GrowsFiveSlotsAtATime) {
+TEST(VectorTest, NewVectorRejectsEveryAccessAndGrowsFiveSlotsAtATimeKeepingReferences) {
   Strings v;
-  const unsigned int expected[] = {5, 5, 5, 5, 5, 10, 10, 10, 10, 10, 15};
-  for (unsigned int i = 0; i < 11; ++i) {
-    v.push_back(TString(L"x"));
-    EXPECT_EQ(v.capacity(), expected[i]) << "after " << i + 1 << " appends";
-  }
-  EXPECT_EQ(v.size(), 11u);
-  expectRangeError([](const Strings& s) { s.at(11); }, v);
-}
-
-TEST(VectorTest, ReferencesStayValidAcrossGrowth) {
-  Strings v;
-  v.push_back(TString(L"first"));
-  TString& first = v.front();
-  const TString* address = &first;
-  for (int i = 0; i < 20; ++i) v.push_back(TString(L"more"));
-  EXPECT_EQ(&v.front(), address);
-  EXPECT_EQ(first, TString(L"first"));
+  const std::string range = "Position exceeds range of vector elements";
+  EXPECT_EQ(rangeError([&] { v.at(0); }), range);
+  EXPECT_EQ(rangeError([&] { v[0]; }), range);
+  EXPECT_EQ(rangeError([&] { v.front(); }), range);
+  EXPECT_EQ(rangeError([&] { v.back(); }), range);
+  const unsigned int capacity[] = {5, 5, 5, 5, 5, 5, 10, 10, 10, 10, 10, 15};
+  for (unsigned int n = 0; n < 12; v.push_back(TString(std::to_wstring(n++).c_str())))
+    EXPECT_EQ(v.shape(), Shape(n, capacity[n]));
+  const TString* first = &v.front();
+  v.push_back(numbered(20));
+  EXPECT_EQ(&v.front(), first);
+  EXPECT_EQ(*first, TString(L"0"));
 }
 
 TEST(VectorTest, CopyAndAssignmentAreDeepWithSourceCapacityPlusFive) {
-  Strings source = numbered(7);  // capacity 10
-  ASSERT_EQ(source.capacity(), 10u);
-
-  Strings copy(source);
-  EXPECT_EQ(copy.size(), 7u);
-  EXPECT_EQ(copy.capacity(), 15u);
-  copy[3].assign(L"changed");
-  EXPECT_EQ(source[3], TString(L"3"));
-  EXPECT_NE(&copy[0], &source[0]);
-
-  Strings target = numbered(3);
+  const Strings source = numbered(7);  // capacity 10
+  Strings copy(source), target = numbered(3);
   target = source;
-  EXPECT_EQ(target.size(), 7u);
-  EXPECT_EQ(target.capacity(), 15u);
-  EXPECT_EQ(target.back(), TString(L"6"));
-
   Strings& same = target;
   target = same;
-  EXPECT_EQ(target.size(), 7u);
-  EXPECT_EQ(target.capacity(), 15u);
-}
-
-TEST(VectorTest, ClearAndPopBack) {
-  Strings v = numbered(16);  // capacity 20
-  ASSERT_EQ(v.capacity(), 20u);
-  v.clear();
-  EXPECT_EQ(v.size(), 0u);
-  EXPECT_EQ(v.capacity(), 5u);
-
-  Strings w = numbered(6);  // capacity 10
-  w.pop_back();
-  EXPECT_EQ(w.size(), 5u);
-  EXPECT_EQ(w.capacity(), 10u);
-  EXPECT_EQ(w.back(), TString(L"4"));
-  Strings empty;
-  empty.pop_back();
-  EXPECT_EQ(empty.size(), 0u);
-}
-
-TEST(VectorTest, BatchAppendReservesOnlyTheShortfall) {
-  Strings v = numbered(3);
-  v.push_back(numbered(4));
-  EXPECT_EQ(v.size(), 7u);
-  EXPECT_EQ(v.capacity(), 7u);
-  EXPECT_EQ(v[3], TString(L"0"));
-  EXPECT_EQ(v[6], TString(L"3"));
-
-  Strings w = numbered(3);
-  w.push_back(numbered(2));
-  EXPECT_EQ(w.size(), 5u);
-  EXPECT_EQ(w.capacity(), 5u);
-
-  Strings x = numbered(2);
-  const Strings y = numbered(1);
-  Strings& result = (x += y);
-  EXPECT_EQ(&result, &x);
-  EXPECT_EQ(x.size(), 3u);
-  EXPECT_EQ(y.size(), 1u);
-}
-
-TEST(VectorTest, AppendingAVectorToItselfAppendsItsElementsOnce) {
-  Strings v = numbered(3);
-  v.push_back(v);
-  ASSERT_EQ(v.size(), 6u);
-  EXPECT_EQ(v[5], TString(L"2"));
-  v += v;
-  ASSERT_EQ(v.size(), 12u);
-  EXPECT_EQ(v[11], TString(L"2"));
-}
-
-TEST(VectorTest, PushBackStoresACopyAndIgnoresNull) {
-  Strings v;
-  TString* x = new TString(L"mine");
-  v.push_back(x);
-  x->assign(L"changed");
-  x->destroy();
-  EXPECT_EQ(v[0], TString(L"mine"));
-
-  v.push_back(static_cast<const TString*>(nullptr));
-  EXPECT_EQ(v.size(), 1u);
-
-  // An element appended from the vector itself.
-  v.push_back(v[0]);
-  EXPECT_EQ(v[1], TString(L"mine"));
-}
-
-// Exposes the protected capacity change.
-class ResizableStrings : public Strings {
- public:
-  using Strings::increaseCapacity;
-};
-
-TEST(VectorTest, CapacityBelowSizeIsRejectedAndChangesNothing) {
-  ResizableStrings v;
-  for (int i = 0; i < 4; ++i) v.push_back(TString(L"x"));
-  try {
-    v.increaseCapacity(0u - 2u);  // 5 - 2 = 3 slots for 4 elements
-    FAIL() << "no exception";
-  } catch (const std::out_of_range& e) {
-    EXPECT_STREQ(e.what(), "Current size superior at next capacity");
+  for (const Strings* v : {&copy, &target}) {
+    EXPECT_EQ(v->shape(), Shape(7, 15));
+    EXPECT_EQ(v->back(), TString(L"6"));
+    EXPECT_NE(&v->front(), &source.front());
   }
-  EXPECT_EQ(v.capacity(), 5u);
-  EXPECT_EQ(v.size(), 4u);
-  v.increaseCapacity(0u - 1u);  // exactly 4 slots
-  EXPECT_EQ(v.capacity(), 4u);
-  v.push_back(TString(L"y"));
-  EXPECT_EQ(v.capacity(), 9u);
 }
 
-TEST(VectorTest, HeapVectorsAreReleasedWithDestroy) {
-  const Strings source = numbered(2);
-  Strings* v = new Strings(source);
-  EXPECT_EQ(v->capacity(), 10u);
-  v->destroy();
+TEST(VectorTest, AppendingStoresCopiesIgnoresNullReservesOnlyTheShortfallAndReadsItselfOnce) {
+  Strings v = numbered(3), w = numbered(3);
+  const TString x(L"x");
+  v.push_back(numbered(4));
+  w.push_back(numbered(2));
+  EXPECT_EQ(v.shape(), Shape(7, 7));
+  EXPECT_EQ(w.shape(), Shape(5, 5));
+  w.push_back(&x);
+  w.push_back(nullptr);
+  EXPECT_EQ(w.size(), 6u);
+  EXPECT_EQ(w.back(), x);
+  EXPECT_NE(&w.back(), &x);
+  v.push_back(v);
+  v += v;
+  ASSERT_EQ(v.size(), 28u);
+  EXPECT_EQ(v[27], TString(L"3"));
+}
+
+TEST(VectorTest, OnlyClearShrinksCapacityAndNeverBelowSize) {
+  Strings v = numbered(6);  // capacity 10
+  EXPECT_EQ(rangeError([&] { v.increaseCapacity(0u - 5u); }),
+            "Current size superior at next capacity");
+  EXPECT_EQ(v.shape(), Shape(6, 10));
+  v.pop_back();
+  EXPECT_EQ(v.shape(), Shape(5, 10));
+  EXPECT_EQ(v.back(), TString(L"4"));
+  v.clear();
+  v.pop_back();
+  EXPECT_EQ(v.shape(), Shape(0, 5));
 }
 
 }  // namespace
