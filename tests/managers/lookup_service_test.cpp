@@ -1,22 +1,19 @@
 // The manager loader end to end: ManagerFactory reads factory definition files
 // that the tests write and loads a manager module built for the tests, and
 // every line that it logs is checked through zolog's handler. Each test runs
-// in a temporary directory of its own, which is the current directory for its
-// duration.
+// in a temporary directory of its own, the current directory for its duration.
 #include <zolog/zolog.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
-#include <ostream>
+#include <random>
+#include <regex>
 #include <string>
 #include <system_error>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -31,27 +28,32 @@ namespace fs = std::filesystem;
 using Quor::HINSTANCE;
 using Quor::ManagerFactory;
 using Quor::Parameter;
-using Quor::TString;
-
-struct Line {
-  int level;
-  std::wstring message;
-  bool operator==(const Line& other) const {
-    return level == other.level && message == other.message;
-  }
-};
-
-void PrintTo(const Line& line, std::ostream* out) {
-  *out << "[" << line.level << "] " << std::string(line.message.begin(), line.message.end());
-}
-
+using Params = Quor::Vector<Parameter>;
+using namespace std::string_literals;
+using Line = std::pair<int, std::wstring>;  // level, message
 using Lines = std::vector<Line>;
 
+// The code is ERROR_MOD_NOT_FOUND on Windows, ENOENT elsewhere. Windows looks
+// for a relative module path along the search path, which begins with the
+// program's directory, here the library's; elsewhere a relative path with a
+// directory in it is taken from the current directory.
+#if defined(_WIN32)
+const wchar_t* const kNotLoaded = L"Unable to find or load library! (Error 126)";
+const bool kRelativePathsSearched = true;
+#else
+const wchar_t* const kNotLoaded = L"Unable to find or load library! (Error 2)";
+const bool kRelativePathsSearched = false;
+#endif
+
+// Paths as the library logs them: canonical, with the platform's separator.
+const fs::path kLibraryDir = fs::canonical(QUOR_LIBRARY_DIR).make_preferred();
+const fs::path kModulePath = fs::canonical(QUOR_TEST_MODULE_PATH).make_preferred();
+const std::wstring kModule = kModulePath.wstring();
 const std::wstring kFactory = L"ManagerFactory::newManagerInstance";
 const std::wstring kLookup = L"ManagerFactoryLookupService::getManagerInstanceImpl";
 
 std::wstring widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-std::wstring text(const TString& value) { return value.c_str(); }
+std::wstring text(const Quor::TString& value) { return value.c_str(); }
 
 std::wstring hex(HINSTANCE module) {
   wchar_t buffer[16];
@@ -66,96 +68,111 @@ Lines join(std::initializer_list<Lines> parts) {
   return all;
 }
 
+// A line that the lookup service logs.
+Line logged(int level, const std::wstring& message) { return {level, kLookup + L": " + message}; }
+Line fullPath(const std::wstring& name) {
+  const std::wstring path = (kLibraryDir / "").wstring() + name;  // with a final separator
+  return logged(4, L"Attempt to load with full path '" + path + L"'");
+}
+Lines noFile(const std::wstring& name) {
+  return {fullPath(name), logged(1, L"No properties files found corresponding to " + name)};
+}
+Lines noKey(const std::wstring& keys, const std::wstring& file) {
+  return {logged(2, keys + L" not found in " + file),
+          logged(1, L"No keys where found in any of the properties files")};
+}
+
 Lines opening(const std::wstring& function, const std::wstring& definition,
               const std::wstring& provider, int items) {
+  const std::wstring input = function + L": --> Input Param ";
   return {{8, function},
-          {4, function + L": --> Input Param factoryDefinition = " + definition},
-          {4, function + L": --> Input Param provider = " + provider},
-          {4, function + L": --> Input Param params " + std::to_wstring(items) + L" items"}};
+          {4, input + L"factoryDefinition = " + definition},
+          {4, input + L"provider = " + provider},
+          {4, input + L"params " + std::to_wstring(items) + L" items"}};
 }
 
-Line lookupLine(int level, const std::wstring& message) {
-  return {level, kLookup + L": " + message};
+// From "Loading library" on: `module` loaded at the first attempt, or at the
+// second (beside the library) when `beside`, or nowhere when null.
+Lines loading(const std::wstring& implementation, HINSTANCE module, bool beside = false) {
+  Lines lines = {logged(4, L"Loading library '" + implementation + L"'")};
+  if (beside || module == nullptr) lines.push_back(fullPath(implementation));
+  if (module == nullptr) lines.push_back(logged(1, kNotLoaded));
+  return join({lines, {logged(4, L"<-- Output Param hInstDll = " + hex(module)), {16, kLookup}}});
 }
-Line fullPath(const std::wstring& path) {
-  return lookupLine(4, L"Attempt to load with full path '" + path + L"'");
-}
-Line loadingLibrary(const std::wstring& path) {
-  return lookupLine(4, L"Loading library '" + path + L"'");
-}
-Lines lookupClosing(HINSTANCE module) {
-  return {lookupLine(4, L"<-- Output Param hInstDll = " + hex(module)), {16, kLookup}};
-}
-// "Loading library" and the closing lines of a first attempt that loads.
-Lines loads(const std::wstring& implementation, HINSTANCE module) {
-  return join({{loadingLibrary(implementation)}, lookupClosing(module)});
-}
-const Line kNoKeys = lookupLine(1, L"No keys where found in any of the properties files");
-const std::wstring kModule = widen(QUOR_TEST_MODULE_PATH);
 
-// The whole log of newManagerInstance(definition, provider, params), whose
-// getManagerInstanceImpl receives `file`: `middle` are the lines after the
-// "Loading factory definition file" line, `result` the handle returned.
-Lines call(const std::wstring& definition, const std::wstring& file, const std::wstring& provider,
-           int items, const Lines& middle, HINSTANCE result) {
-  return join({opening(kFactory, definition, provider, items),
+// The whole log of newManagerInstance(definition, provider, params) whose
+// lookup reads `file`, `definition` unless given: `middle` follows the line
+// "Loading factory definition file", and `result` is the handle returned.
+Lines call(const std::wstring& file, const std::wstring& provider, int items, const Lines& middle,
+           HINSTANCE result, const wchar_t* definition = nullptr) {
+  return join({opening(kFactory, definition != nullptr ? definition : file, provider, items),
                opening(kLookup, file, provider, items),
-               {lookupLine(4, L"Loading factory definition file '" + file + L"'")},
+               {logged(4, L"Loading factory definition file '" + file + L"'")},
                middle,
                {{4, kFactory + L": <-- Output Param hLib = " + hex(result)}, {16, kFactory}}});
 }
 
-std::string definitionText(const std::string& name, const std::string& implementation,
-                           const std::string& description = "", const std::string& service = "") {
-  return "provider.name=" + name + "\nprovider.description=" + description +
-         "\nprovider.implementation=" + implementation + "\nprovider.service=" + service + "\n";
+std::string definitionText(const std::string& name, const std::string& implementation) {
+  return "provider.name=" + name + "\nprovider.implementation=" + implementation + "\n";
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
+void writeFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// Keeps all but the library's thread attach and detach lines: the system
+// starts threads of its own at times of its own on Windows.
 void collect(void* context, const wchar_t* module, int level, const wchar_t* message) {
   EXPECT_STREQ(module, L"PELLAPI");
-  static_cast<Lines*>(context)->push_back({level, message});
+  static const std::wregex kThreadLine(
+      L"quor-pell-interfaces::DllMain: Dll (Attach|Detach) thread .*");
+  if (!std::regex_match(message, kThreadLine))
+    static_cast<Lines*>(context)->emplace_back(level, message);
 }
 
-void expectParameter(Parameter& parameter, const wchar_t* id, const std::wstring& value) {
-  EXPECT_EQ(text(parameter.getId()), id);
-  EXPECT_EQ(text(parameter.getValue()), value);
-  EXPECT_EQ(text(parameter.getType()), L"String");
-  EXPECT_EQ(text(parameter.getEncoding()), L"NONE");
+// The four provider parameters, after `first` others: strings, not encoded.
+void expectProvider(Params& params, unsigned int first, const std::vector<std::wstring>& values) {
+  static const wchar_t* const kIds[] = {L"provider.name", L"provider.description",
+                                        L"provider.implementation", L"provider.service"};
+  ASSERT_EQ(params.size(), first + 4);
+  for (unsigned int i = 0; i < 4; ++i) {
+    Parameter& parameter = params[first + i];
+    EXPECT_EQ(text(parameter.getId()), kIds[i]);
+    EXPECT_EQ(text(parameter.getValue()), values[i]);
+    EXPECT_EQ(text(parameter.getType()), L"String");
+    EXPECT_EQ(text(parameter.getEncoding()), L"NONE");
+  }
+}
+
+Params twoParameters() {
+  Params params;
+  params.push_back(Parameter(L"client.first", L"1"));
+  params.push_back(Parameter(L"client.second", L"2"));
+  return params;
 }
 
 class ManagerLoaderTest : public testing::Test {
  protected:
   void SetUp() override {
-    char current[PATH_MAX];
-    ASSERT_NE(getcwd(current, sizeof current), nullptr);
-    previous_ = current;
-    char pattern[] = "/tmp/quor-loader-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
-    ASSERT_EQ(chdir(pattern), 0);
-    // The library names its directory as the resolved path of its file.
-    char* resolved = realpath(QUOR_LIBRARY_DIR, nullptr);
-    ASSERT_NE(resolved, nullptr);
-    libraryDir_ = resolved;
-    std::free(resolved);
-    pid_ = std::to_string(getpid());
+    const fs::path directory = ownPath(fs::temp_directory_path(), "quor-loader-");
+    ASSERT_TRUE(fs::create_directory(directory));
+    fs::current_path(directory);
     zologSetLevelMask(ZOLOG_ALL);
     zologSetHandler(collect, &lines_);
   }
 
   void TearDown() override {
     zologSetHandler(nullptr, nullptr);
-    for (HINSTANCE module : modules_) dlclose(module);
+    for (HINSTANCE module : modules_) quor_test::closeLibrary(module);
+    fs::current_path(previous_);
     std::error_code ignored;
-    for (const std::string& path : besideLibrary_) fs::remove_all(path, ignored);
-    if (!previous_.empty()) {
-      EXPECT_EQ(chdir(previous_.c_str()), 0);
-    }
-    if (!directory_.empty()) fs::remove_all(directory_, ignored);
+    for (const fs::path& path : removed_) fs::remove_all(path, ignored);
+  }
+
+  // A name of this test's own in `directory`, removed in TearDown.
+  fs::path ownPath(const fs::path& directory, const std::string& prefix, const char* suffix = "") {
+    removed_.push_back(directory / (prefix + unique_ + suffix));
+    return removed_.back();
   }
 
   // The caller owns one reference per module returned: released in TearDown.
@@ -164,240 +181,130 @@ class ManagerLoaderTest : public testing::Test {
     return module;
   }
 
-  // `name` in the library's directory, removed in TearDown.
-  std::string besideLibrary(const std::string& name) {
-    besideLibrary_.push_back(libraryDir_ + "/" + name);
-    return besideLibrary_.back();
-  }
-
-  std::wstring inLibraryDir(const std::wstring& name) const {
-    return widen(libraryDir_) + L"/" + name;
-  }
-
+  const std::string unique_ = std::to_string(std::random_device()());
   Lines lines_;
   std::vector<HINSTANCE> modules_;
-  std::vector<std::string> besideLibrary_;
-  std::string previous_;
-  std::string directory_;
-  std::string libraryDir_;
-  std::string pid_;
+  std::vector<fs::path> removed_;
+  const fs::path previous_ = fs::current_path();
 };
 
-Quor::Vector<Parameter> twoParameters() {
-  Quor::Vector<Parameter> params;
-  params.push_back(Parameter(L"client.first", L"1"));
-  params.push_back(Parameter(L"client.second", L"2"));
-  return params;
-}
-
-TEST_F(ManagerLoaderTest, MissingDefinitionFileIsLookedForBesideTheLibraryThenRefused) {
-  // An absolute name is joined to the library's directory all the same.
-  for (const std::wstring& name :
-       {widen("absent-" + pid_ + ".ini"), widen(directory_) + L"/absent.ini"}) {
+TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAreLeftAlone) {
+  // A name found in neither place, and an absolute one, joined to the
+  // library's directory all the same; then files that lack keys, in the
+  // current directory or only beside the library.
+  const std::wstring absent = widen("absent-" + unique_ + ".ini");
+  const std::wstring absolute = (fs::current_path() / "absent.ini").wstring();
+  const fs::path beside = ownPath(kLibraryDir, "quor-loader-test-", ".ini");
+  const std::wstring besideName = beside.filename().wstring();
+  const std::wstring implementation = L"'provider.implementation' key or its value";
+  const std::tuple<std::wstring, const char*, Lines> cases[] = {
+      // name, content, log
+      {absent, nullptr, noFile(absent)},  // null content: no such file
+      {absolute, nullptr, noFile(absolute)},
+      {L"a.ini", "provider.name=A\nprovider.implementation=\n", noKey(implementation, L"a.ini")},
+      {L"a.ini", "provider.implementation=m\nprovider.name =  \n",
+       noKey(L"'provider.name' key or its value", L"a.ini")},
+      {L"a.ini", "; provider.name=A\n#provider.implementation=m\nprovider.service=s\n",
+       noKey(L"'provider.name' and 'provider.implementation' keys or the values corresponding to "
+             L"these keys, were",
+             L"a.ini")},
+      {besideName, "provider.name=A\n",
+       join({{fullPath(besideName)}, noKey(implementation, besideName)})},
+  };
+  for (const auto& [name, content, middle] : cases) {
     SCOPED_TRACE(std::string(name.begin(), name.end()));
     lines_.clear();
-    Quor::Vector<Parameter> params = twoParameters();
-    EXPECT_EQ(ManagerFactory::newManagerInstance(name.c_str(), L"Absent", &params), nullptr);
-    EXPECT_EQ(lines_, call(name, name, L"Absent", 2,
-                           {fullPath(inLibraryDir(name)),
-                            lookupLine(1, L"No properties files found corresponding to " + name)},
-                           nullptr));
+    if (content != nullptr) writeFile(name == besideName ? beside : fs::path(name), content);
+    Params params = twoParameters();
+    EXPECT_EQ(ManagerFactory::newManagerInstance(name.c_str(), L"Demo", &params), nullptr);
+    EXPECT_EQ(lines_, call(name, L"Demo", 2, middle, nullptr));
     EXPECT_EQ(params.size(), 2u);
   }
 }
 
-TEST_F(ManagerLoaderTest, DefinitionWithoutNameOrImplementationIsRefusedWithTwoLines) {
-  struct Case {
-    std::string content;
-    std::wstring warning;
-  };
-  const Case cases[] = {
-      {"provider.name=Demo\nprovider.implementation=\n",
-       L"'provider.implementation' key or its value not found in incomplete.ini"},
-      {"provider.implementation=" QUOR_TEST_MODULE_PATH "\nprovider.name =  \n",
-       L"'provider.name' key or its value not found in incomplete.ini"},
-      {"; provider.name=Demo\n#provider.implementation=x.so\nprovider.service=s\n",
-       L"'provider.name' and 'provider.implementation' keys or the values corresponding to these "
-       L"keys, were not found in incomplete.ini"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.content);
+TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParamsGetTheFilesValues) {
+  // The module's own path, in a file saved as an editor elsewhere might:
+  // byte-order mark, CR LF, a comment and a line that begins with NUL. Then a
+  // relative path from the library's directory (a bare name would be found
+  // along the search path at once), and a bare name and an absolute path that
+  // exist nowhere. The provider argument is no name of any.
+  const fs::path subdirectory = ownPath(kLibraryDir, "quor-loader-test-");
+  fs::create_directory(subdirectory);
+  fs::copy_file(kModulePath, subdirectory / kModulePath.filename());
+  const std::string extension = kModulePath.extension().string();
+  const std::tuple<std::string, bool, std::string> cases[] = {
+      // path, loads, description
+      {kModulePath.string(), true, "A demo"},
+      {(subdirectory.filename() / kModulePath.filename()).string(), true, ""},
+      {"quor-no-such-module-" + unique_ + extension, false, ""},
+      {(fs::current_path() / ("no-such-module" + extension)).string(), false, ""}};
+  for (const auto& [path, loads, description] : cases) {
+    SCOPED_TRACE(path);
     lines_.clear();
-    writeFile("incomplete.ini", c.content);
-    Quor::Vector<Parameter> params = twoParameters();
-    EXPECT_EQ(ManagerFactory::newManagerInstance(L"incomplete.ini", L"Demo", &params), nullptr);
-    EXPECT_EQ(lines_, call(L"incomplete.ini", L"incomplete.ini", L"Demo", 2,
-                           {lookupLine(2, c.warning), kNoKeys}, nullptr));
-    EXPECT_EQ(params.size(), 2u);
+    writeFile("m.ini", "\xEF\xBB\xBFprovider.name=M\r\n# comment\r\n\0provider.name=Other\r\n"s +
+                           "Provider.Description = " + description +
+                           " \r\nprovider.implementation=" + path +
+                           "\r\nPROVIDER.SERVICE=https://s.example/a=b\r\n");
+    Params params = twoParameters();
+    const HINSTANCE module =
+        keep(ManagerFactory::newManagerInstance(L"m.ini", L"Argument", &params));
+    EXPECT_EQ(module != nullptr, loads);
+    const std::wstring implementation = widen(path);
+    const bool beside = fs::path(path).is_relative() && !kRelativePathsSearched;
+    EXPECT_EQ(lines_,
+              call(L"m.ini", L"Argument", 2, loading(implementation, module, beside), module));
+    expectProvider(params, 2, {L"M", widen(description), implementation, L"https://s.example/a=b"});
   }
+  // The first module's own handle.
+  EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), modules_.at(0));
 }
 
-TEST_F(ManagerLoaderTest, ModuleUnderThePathFromTheFileLoadsAndParamsGetTheProviderValues) {
-  // Saved as an editor elsewhere might: byte-order mark, CR LF, a comment and
-  // a line that begins with NUL.
-  writeFile("demo.ini", std::string("\xEF\xBB\xBFprovider.name=Demo\r\n# comment\r\n") +
-                            std::string(1, '\0') + "provider.name=Other\r\n" +
-                            "Provider.Description = A demo provider \r\n"
-                            "provider.implementation=" QUOR_TEST_MODULE_PATH
-                            "\r\n"
-                            "PROVIDER.SERVICE=https://svc.example/a=b\r\n");
-  Quor::Vector<Parameter> params = twoParameters();
-  const HINSTANCE module = keep(ManagerFactory::newManagerInstance(L"demo.ini", L"Demo", &params));
+TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElseBesideTheLibrary) {
+  const fs::path beside = ownPath(kLibraryDir, "Short", ".ini");
+  const std::wstring name = beside.filename().wstring(), provider = beside.stem().wstring();
+  writeFile(beside, definitionText("Beside", kModulePath.string()));
+  const HINSTANCE module = keep(ManagerFactory::newManagerInstance(provider.c_str(), nullptr));
   ASSERT_NE(module, nullptr);
-  EXPECT_EQ(lines_, call(L"demo.ini", L"demo.ini", L"Demo", 2, loads(kModule, module), module));
+  EXPECT_EQ(lines_, call(name, provider, -1, join({{fullPath(name)}, loading(kModule, module)}),
+                         module, L""));
 
-  // It is the module's own handle.
-  void* loaded = dlopen(QUOR_TEST_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
-  EXPECT_EQ(loaded, module);
-  if (loaded != nullptr) dlclose(loaded);
-
-  ASSERT_EQ(params.size(), 6u);
-  EXPECT_EQ(text(params[0].getId()), L"client.first");
-  EXPECT_EQ(text(params[1].getId()), L"client.second");
-  expectParameter(params[2], L"provider.name", L"Demo");
-  expectParameter(params[3], L"provider.description", L"A demo provider");
-  expectParameter(params[4], L"provider.implementation", kModule);
-  expectParameter(params[5], L"provider.service", L"https://svc.example/a=b");
-}
-
-TEST_F(ManagerLoaderTest, ModuleFoundOnlyBesideTheLibraryLoadsAtTheSecondAttempt) {
-  // A subdirectory: a bare name would already be found by the first attempt,
-  // through the search path of the test program.
-  const std::string subdirectory = "quor-loader-test-" + pid_;
-  const std::string copy = besideLibrary(subdirectory) + "/test-module.so";
-  fs::create_directory(libraryDir_ + "/" + subdirectory);
-  fs::copy_file(QUOR_TEST_MODULE_PATH, copy);
-  const std::string relative = subdirectory + "/test-module.so";
-  writeFile("beside.ini", definitionText("Beside", relative));
-
-  const HINSTANCE module =
-      keep(ManagerFactory::newManagerInstance(L"beside.ini", L"Beside", nullptr));
-  ASSERT_NE(module, nullptr);
-  EXPECT_EQ(
-      lines_,
-      call(L"beside.ini", L"beside.ini", L"Beside", -1,
-           join({{loadingLibrary(widen(relative)), fullPath(widen(copy))}, lookupClosing(module)}),
-           module));
-}
-
-TEST_F(ManagerLoaderTest, ModuleThatLoadsNowhereGivesNullWithParamsFilledAnyway) {
-  const std::string bare = "quor-no-such-module-" + pid_ + ".so";
-  const std::string absolute = directory_ + "/no-such-module.so";
-  for (const std::string& implementation : {bare, absolute}) {
-    SCOPED_TRACE(implementation);
-    lines_.clear();
-    writeFile("nowhere.ini", definitionText("Nowhere", implementation));
-    Quor::Vector<Parameter> params = twoParameters();
-    EXPECT_EQ(ManagerFactory::newManagerInstance(L"nowhere.ini", L"Nowhere", &params), nullptr);
-    EXPECT_EQ(lines_, call(L"nowhere.ini", L"nowhere.ini", L"Nowhere", 2,
-                           join({{loadingLibrary(widen(implementation)),
-                                  fullPath(inLibraryDir(widen(implementation))),
-                                  lookupLine(1, L"Unable to find or load library! (Error 2)")},
-                                 lookupClosing(nullptr)}),
-                           nullptr));
-    ASSERT_EQ(params.size(), 6u);
-    expectParameter(params[2], L"provider.name", L"Nowhere");
-    expectParameter(params[3], L"provider.description", L"");
-    expectParameter(params[4], L"provider.implementation", widen(implementation));
-    expectParameter(params[5], L"provider.service", L"");
-  }
-}
-
-TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniAndLogsNoParamsAsMinusOne) {
-  const std::string provider = "Short" + pid_;
-  writeFile(provider + ".ini", definitionText(provider, QUOR_TEST_MODULE_PATH));
-  const HINSTANCE module =
-      keep(ManagerFactory::newManagerInstance(widen(provider).c_str(), nullptr));
-  ASSERT_NE(module, nullptr);
-  EXPECT_EQ(lines_, call(L"", widen(provider + ".ini"), widen(provider), -1, loads(kModule, module),
-                         module));
-}
-
-TEST_F(ManagerLoaderTest, SameProviderTwiceGivesTheSameHandle) {
-  writeFile("twice.ini", definitionText("Twice", QUOR_TEST_MODULE_PATH));
-  const HINSTANCE first = keep(ManagerFactory::newManagerInstance(L"twice.ini", L"Twice", nullptr));
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(keep(ManagerFactory::newManagerInstance(L"twice.ini", L"Twice", nullptr)), first);
-}
-
-TEST_F(ManagerLoaderTest, DefinitionFileFoundOnlyBesideTheLibraryIsRead) {
-  const std::string name = "quor-loader-test-" + pid_ + ".ini";
-  writeFile(besideLibrary(name), definitionText("Beside", QUOR_TEST_MODULE_PATH));
-  const HINSTANCE module =
-      keep(ManagerFactory::newManagerInstance(widen(name).c_str(), L"Beside", nullptr));
-  ASSERT_NE(module, nullptr);
-  EXPECT_EQ(lines_,
-            call(widen(name), widen(name), L"Beside", -1,
-                 join({{fullPath(inLibraryDir(widen(name)))}, loads(kModule, module)}), module));
-
-  // A file found there that lacks a key: the full-path line, then the refusal.
-  lines_.clear();
-  writeFile(besideLibrary_.back(), "provider.name=Beside\n");
-  EXPECT_EQ(ManagerFactory::newManagerInstance(widen(name).c_str(), L"Beside", nullptr), nullptr);
-  EXPECT_EQ(lines_,
-            call(widen(name), widen(name), L"Beside", -1,
-                 {fullPath(inLibraryDir(widen(name))),
-                  lookupLine(
-                      2, L"'provider.implementation' key or its value not found in " + widen(name)),
-                  kNoKeys},
-                 nullptr));
-}
-
-TEST_F(ManagerLoaderTest, ProviderArgumentOnlyNamesTheDefaultFile) {
-  writeFile("named.ini", definitionText("FromFile", QUOR_TEST_MODULE_PATH, "d", "s"));
-  Quor::Vector<Parameter> params;
-  const HINSTANCE module =
-      keep(ManagerFactory::newManagerInstance(L"named.ini", L"Argument", &params));
-  ASSERT_NE(module, nullptr);
-  EXPECT_EQ(lines_,
-            call(L"named.ini", L"named.ini", L"Argument", 0, loads(kModule, module), module));
-  ASSERT_EQ(params.size(), 4u);
-  expectParameter(params[0], L"provider.name", L"FromFile");
-
-  // The short form takes the file's name from the argument, and still hands
-  // back the name that the file gives.
-  const std::string provider = "Argument" + pid_;
-  writeFile(provider + ".ini", definitionText("FromFile", QUOR_TEST_MODULE_PATH));
-  params.clear();
-  EXPECT_EQ(keep(ManagerFactory::newManagerInstance(widen(provider).c_str(), &params)), module);
-  ASSERT_EQ(params.size(), 4u);
-  expectParameter(params[0], L"provider.name", L"FromFile");
+  // The file here comes first, the provider argument only names it, and the
+  // module's handle is the same again.
+  writeFile(name, definitionText("Here", kModulePath.string()));
+  Params params;
+  EXPECT_EQ(keep(ManagerFactory::newManagerInstance(provider.c_str(), &params)), module);
+  expectProvider(params, 0, {L"Here", L"", kModule, L""});
 }
 
 TEST_F(ManagerLoaderTest, LookupServiceCalledDirectlyHasNoDefaultFileName) {
-  writeFile(".ini", definitionText("Demo", QUOR_TEST_MODULE_PATH));
-  writeFile("Demo.ini", definitionText("Demo", QUOR_TEST_MODULE_PATH));
+  // Neither of these is read; the second place looked in is the library's
+  // directory itself.
+  for (const char* file : {".ini", "Demo.ini"})
+    writeFile(file, definitionText("Demo", kModulePath.string()));
   Quor::ManagerFactoryLookupService lookup;
-  EXPECT_EQ(keep(lookup.getManagerInstanceImpl(TString(), L"Demo", nullptr)), nullptr);
-  // The second place looked in is the library's directory itself.
+  EXPECT_EQ(keep(lookup.getManagerInstanceImpl(Quor::TString(), L"Demo", nullptr)), nullptr);
   EXPECT_EQ(lines_, join({opening(kLookup, L"", L"Demo", -1),
-                          {lookupLine(4, L"Loading factory definition file ''"),
-                           fullPath(inLibraryDir(L"")),
-                           lookupLine(1, L"No properties files found corresponding to ")}}));
+                          {logged(4, L"Loading factory definition file ''")},
+                          noFile(L"")}));
 }
 
 TEST_F(ManagerLoaderTest, LoadedModuleGivesAManagerThatAnswers) {
-  writeFile("answer.ini", definitionText("Answer", QUOR_TEST_MODULE_PATH));
-  Quor::Vector<Parameter> params;
+  writeFile("answer.ini", definitionText("Answer", kModulePath.string()));
+  Params params;
   const HINSTANCE module = keep(ManagerFactory::newManagerInstance(L"answer.ini", L"", &params));
   ASSERT_NE(module, nullptr);
-  const QuorManagerInstanceFunction entry =
-      reinterpret_cast<QuorManagerInstanceFunction>(dlsym(module, QUOR_MANAGER_INSTANCE_FUNCTION));
+  const auto entry = reinterpret_cast<QuorManagerInstanceFunction>(
+      quor_test::findSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION));
   ASSERT_NE(entry, nullptr) << quor_test::libraryError();
   Quor::ManagerInstance* instance = entry();
   ASSERT_NE(instance, nullptr);
   Quor::Manager* manager = instance->createManager(&params);
   ASSERT_NE(manager, nullptr);
   Quor::ExternalOperation request;
-  request.setExternalOperationId(L"op-1");
-  request.setType(L"rotate");
   Quor::ExternalOperation* answer = manager->execute(&request);
   ASSERT_NE(answer, nullptr);
-  EXPECT_EQ(text(answer->getExternalOperationId()), L"op-1");
-  EXPECT_EQ(text(answer->getType()), L"rotate");
-  Quor::Vector<Parameter>* responses = answer->getResponseParameters();
-  ASSERT_NE(responses, nullptr);
-  ASSERT_EQ(responses->size(), 1u);
+  Params* responses = answer->getResponseParameters();
+  ASSERT_TRUE(responses != nullptr && responses->size() == 1u);
   EXPECT_EQ(text((*responses)[0].getId()), L"answer");
   EXPECT_EQ(text((*responses)[0].getValue()), L"42");
   responses->destroy();

@@ -20,6 +20,9 @@ inline void* findSymbol(void* library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 inline std::string libraryError() { return "error " + std::to_string(GetLastError()); }
+// The handle of the module at `path` if it is loaded already, else null.
+// Adds no reference.
+inline void* loadedLibrary(const char* path) { return GetModuleHandleA(path); }
 #else
 inline void* openLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 inline void closeLibrary(void* library) { dlclose(library); }
@@ -27,6 +30,11 @@ inline void* findSymbol(void* library, const char* name) { return dlsym(library,
 inline std::string libraryError() {
   const char* error = dlerror();
   return error != nullptr ? error : "";
+}
+inline void* loadedLibrary(const char* path) {
+  void* library = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
+  if (library != nullptr) dlclose(library);  // still loaded: the handle stays valid
+  return library;
 }
 #endif
 
