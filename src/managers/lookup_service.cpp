@@ -3,6 +3,7 @@
 #include "foundation/log.h"
 #include "foundation/module.h"
 #include "managers/definition_file.h"
+#include "managers/paths.h"
 #include "platform/platform.h"
 #include "quor/managers.h"
 
@@ -157,13 +158,7 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
 }
 
 TString ManagerFactoryLookupService::getFullPath(HINSTANCE module, TString fileName) {
-  TString directory = platform::moduleFileName(module);
-  const wchar_t* path = directory.c_str();
-  const wchar_t separator = platform::directorySeparator();
-  unsigned int end = directory.length();
-  while (end > 0 && path[end - 1] != separator) --end;
-  if (end == 0) return fileName;
-  return directory.substr(0, static_cast<int>(end)) + fileName;
+  return detail::pathBesideModule(module, fileName);
 }
 
 }  // namespace Quor
