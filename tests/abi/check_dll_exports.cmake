@@ -1,0 +1,26 @@
+# Compares the names that a DLL exports with the committed list. Variables:
+# DLL, BASELINE, OBJDUMP.
+cmake_minimum_required(VERSION 3.25)
+
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
+string(REPLACE "\n" ";" lines "${dump}")
+set(in_table FALSE)
+set(exports "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^\\[Ordinal/Name Pointer\\] Table")
+    set(in_table TRUE)
+  elseif(in_table AND line MATCHES "^\t\\[ *[0-9]+\\] (.+)$")
+    list(APPEND exports "${CMAKE_MATCH_1}")
+  elseif(in_table)
+    break()
+  endif()
+endforeach()
+list(SORT exports)
+list(JOIN exports "\n" current)
+file(READ ${BASELINE} recorded)
+string(STRIP "${recorded}" recorded)
+if(NOT current STREQUAL recorded)
+  file(WRITE ${DLL}.exports "${current}\n")
+  message(FATAL_ERROR "The exports of ${DLL} differ from ${BASELINE} (now: ${DLL}.exports).\n"
+    "If the change is intended, record it with scripts/update-abi.sh in the same commit.")
+endif()
