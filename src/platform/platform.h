@@ -31,6 +31,10 @@ wchar_t directorySeparator();
 // executable), or an empty text when it cannot be had.
 TString moduleFileName(HINSTANCE module);
 
+// The address that `module` exports under `name`, or null when it exports
+// nothing by that name.
+void* moduleSymbol(HINSTANCE module, const char* name);
+
 // Loads the module at `path`; a bare name is looked for along the platform's
 // search path for modules, a relative path from the current directory.
 // Returns the module's handle with one more reference, which the caller owns,

@@ -172,6 +172,8 @@ TString moduleFileName(HINSTANCE module) {
   return wideName(path.c_str());
 }
 
+void* moduleSymbol(HINSTANCE module, const char* name) { return dlsym(module, name); }
+
 HINSTANCE loadModule(const TString& path) { return openModule(path); }
 
 HINSTANCE loadModuleBeside(const TString& path) { return openModule(path); }

@@ -68,6 +68,10 @@ wchar_t directorySeparator() { return L'\\'; }
 
 TString moduleFileName(HINSTANCE module) { return fileNameOf(module); }
 
+void* moduleSymbol(HINSTANCE module, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(module, name));
+}
+
 HINSTANCE loadModule(const TString& path) { return remember(LoadLibraryW(path.c_str())); }
 
 HINSTANCE loadModuleBeside(const TString& path) {

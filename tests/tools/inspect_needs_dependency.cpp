@@ -1,0 +1,4 @@
+// A module that cannot load: the library that it needs is out of its reach.
+int quorInspectDependency();
+
+int quorInspectUsesDependency() { return quorInspectDependency(); }

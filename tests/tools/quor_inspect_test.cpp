@@ -1,0 +1,201 @@
+// quor-inspect run as a user runs it, in a temporary current directory of each
+// test's own, against definition files and modules that the tests make: each
+// case checks the exit status and what the output says, in order.
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <random>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+#include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Made absolute while the current directory is still the build's (under Wine
+// a path that begins with '/' is taken on the current drive), with the
+// platform's separators, as the tool writes them.
+fs::path absolute(const char* path) { return fs::canonical(path).make_preferred(); }
+const fs::path kTool = absolute(QUOR_INSPECT_PATH);
+const fs::path kLibraryDir = absolute(QUOR_LIBRARY_DIR);
+const std::string kManager = absolute(QUOR_TEST_MODULE_PATH).string();
+const std::string kVersioned = absolute(QUOR_VERSIONED_MODULE_PATH).string();
+const std::string kNeedsDependency = absolute(QUOR_NEEDS_DEPENDENCY_PATH).string();
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+class QuorInspectTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::create_directory(directory_));
+    fs::current_path(directory_);
+  }
+
+  void TearDown() override {
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::remove_all(directory_, ignored);
+    fs::remove(kLibraryDir / (name_ + ".ini"), ignored);
+  }
+
+  // Runs the tool with `arguments`; its standard output goes through a file.
+  Result run(const std::string& arguments) {
+    const fs::path output = directory_ / "output.txt";
+    std::string command =
+        "\"" + kTool.string() + "\" " + arguments + " > \"" + output.string() + "\"";
+#if defined(_WIN32)
+    command = "\"" + command + "\"";  // cmd.exe takes the outer quotes away
+    const int status = std::system(command.c_str());
+#else
+    const int result = std::system(command.c_str());
+    const int status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+#endif
+    std::stringstream out;
+    out << std::ifstream(output, std::ios::binary).rdbuf();
+    std::string text = out.str();
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return {status, text};
+  }
+
+  // Writes the provider's definition file into the current directory.
+  void define(const std::string& bytes) {
+    std::ofstream(name_ + ".ini", std::ios::binary) << bytes;
+  }
+
+  const std::string name_ = "quor-inspect-" + std::to_string(std::random_device()());
+  const fs::path directory_ = fs::temp_directory_path() / name_;
+  const fs::path previous_ = fs::current_path();
+};
+
+// The status, when not kAnyStatus, and each of `parts` in the output, in this
+// order. A listing's status also depends on the files that other tests write
+// beside the library meanwhile.
+const int kAnyStatus = -1;
+void expectInOrder(const Result& run, int status, std::initializer_list<std::string> parts) {
+  if (status != kAnyStatus) {
+    EXPECT_EQ(run.status, status) << run.out;
+  }
+  std::size_t from = 0;
+  for (const std::string& part : parts) {
+    from = run.out.find(part, from);
+    ASSERT_NE(from, std::string::npos) << "no '" << part << "' in order in:\n" << run.out;
+  }
+}
+
+TEST_F(QuorInspectTest, MissingFileOrKeyIsADefinitionProblemAndNothingIsLoaded) {
+  const std::string beside = (kLibraryDir / (name_ + ".ini")).string();
+  expectInOrder(
+      run(name_), 1,
+      {"[as given] " + name_ + ".ini: no file", "[beside the library] " + beside + ": no file",
+       "no definition file " + name_ + ".ini", "Status 1"});
+  define("provider.name=A\nprovider.service=s\n");
+  expectInOrder(run("--load " + name_), 1,
+                {"provider.implementation is not set", "the factory loads none", "Status 1"});
+  define("provider.name=\nprovider.implementation=" + kManager + "\n");
+  const Result empty = run("--load --file " + name_ + ".ini");
+  expectInOrder(empty, 1, {"provider.name is empty (line 1)"});
+  EXPECT_EQ(empty.out.find("Loading"), std::string::npos);
+}
+
+TEST_F(QuorInspectTest, EveryLineIsExplainedAndSuspiciousOnesAreWarnedAbout) {
+  define(std::string("\xEF\xBB\xBF; c\r\nprovider.name=Old\n  # provider.service=x\nno equals\n") +
+         "=v\nProvider.Name = New\xFF\nprovider.implementation=m\nprovider.service=\nother=1\n" +
+         std::string(1, '\0') + "provider.description=d");
+  expectInOrder(
+      run(name_), 0,
+      {"1: ; c\n     comment",
+       "2: provider.name=Old\n     sets provider.name to \"Old\", overridden by line 6",
+       "3:   # provider.service=x\n     ignored: unknown key \"# provider.service\"",
+       "4: no equals\n     ignored: no '='", "5: =v\n     ignored: nothing before the '='",
+       "sets provider.name to \"New\xC3\xBF\"", "9: other=1\n     ignored: unknown key \"other\"",
+       "10: \n     ignored: begins with a NUL character",
+       "provider.name = \"New\xC3\xBF\" (line 6)", "provider.description = \"\" (not set)",
+       "provider.implementation = \"m\" (line 7)", "provider.service = \"\" (line 8)",
+       "Warnings:\n  the file begins with a UTF-8 byte-order mark",
+       "line 3 is not a comment: blanks come before its '#'",
+       "line 6 holds bytes that are not valid UTF-8",
+       "line 8 gives provider.service an empty value", "Status 0"});
+}
+
+TEST_F(QuorInspectTest, CopyInTheCurrentDirectoryShadowsTheOneBesideTheLibraryAndBothAreListed) {
+  define("provider.name=Here\nprovider.implementation=h\n");
+  const fs::path beside = kLibraryDir / (name_ + ".ini");
+  std::ofstream(beside) << "provider.name=There\n";
+  expectInOrder(run(name_), 0,
+                {"[as given] " + name_ + ".ini: found, read",
+                 "[beside the library] " + beside.string() + ": found, not read",
+                 name_ + ".ini (as given) shadows " + beside.string() + " beside the library"});
+  expectInOrder(run("--list"), kAnyStatus,
+                {"[current directory] " + (directory_ / (name_ + ".ini")).string() +
+                     ": provider \"Here\", module \"h\"\n",
+                 "[beside the library] " + beside.string() +
+                     ": provider \"There\", module \"\" (incomplete) (shadowed by the file in the "
+                     "current directory)"});
+  fs::remove(name_ + ".ini");
+  expectInOrder(run("--list"), 1,
+                {beside.string() + ": provider \"There\", module \"\" (incomplete)\n"});
+}
+
+TEST_F(QuorInspectTest, LoadReportsTheModulesVersionAndEntryPoint) {
+  define("provider.name=M\nprovider.implementation=" + kManager + "\n");
+  expectInOrder(run("--load " + name_), 0,
+                {"[as written] " + kManager + ": loaded", "Module " + kManager, "version: none",
+                 "entry point quorManagerInstance: exported", "Status 0"});
+  define("provider.name=M\nprovider.implementation=" + kVersioned + "\n");
+  expectInOrder(run("--load " + name_), 2,
+                {"version: 2.5.0.0", "entry point quorManagerInstance: not exported",
+                 "it is not a manager module", "Status 2"});
+}
+
+TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissing) {
+  const std::string absent = (directory_ / "absent-module").string();
+  define("provider.name=M\nprovider.implementation=" + absent + "\n");
+  expectInOrder(run("--load " + name_), 2,
+                {"[as written] " + absent + ": no such file (error ",
+                 "[beside the library] " + (kLibraryDir / "").string() + absent + ": no such file",
+                 "the module did not load", "Status 2"});
+  define("provider.name=M\nprovider.implementation=" + kNeedsDependency + "\n");
+  const Result needs = run("--load " + name_);
+  expectInOrder(needs, 2,
+                {"[as written] " + kNeedsDependency +
+                     ": found, but a module that it needs is missing or its initialisation failed",
+                 "Status 2"});
+#if !defined(_WIN32)
+  // The system's own message names the missing module.
+  EXPECT_NE(needs.out.find("libquor_inspect_dependency.so: cannot open"), std::string::npos);
+#endif
+}
+
+TEST_F(QuorInspectTest, JsonCarriesTheReportWithItsStringsEscaped) {
+  define(
+      "provider.name=J\nprovider.description=say \"hi\" \\ \xC3\xA9\t!\nprovider.implementation=" +
+      kManager + "\n");
+  expectInOrder(
+      run("--json --load " + name_), 0,
+      {"{\"definition\":\"" + name_ + ".ini\"", "\"state\":\"read\"",
+       "\"value\":\"say \\\"hi\\\" \\\\ \xC3\xA9\\u0009!\"", "\"sets\":\"provider.description\"",
+       "\"values\":{\"provider.name\":\"J\"", "\"outcome\":\"loaded\"", "\"entryPoint\":true",
+       "\"problems\":[],\"status\":0}\n"});
+  expectInOrder(run("--list --json"), kAnyStatus, {"\"name\":\"J\"", "\"status\":"});
+}
+
+TEST_F(QuorInspectTest, HelpDescribesTheExitStatusAndAWrongCommandLineIsRefused) {
+  expectInOrder(run("--help"), 0, {"--load", "--list", "--json", "Exit status:", "  2  a load"});
+  EXPECT_EQ(run("").status, 3);
+  EXPECT_EQ(run("--list " + name_).status, 3);
+  EXPECT_EQ(run("--unknown").status, 3);
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+// What quor-inspect finds out: where the manager factory would look for a
+// definition file, what its reader makes of the file, and, when asked, how
+// loading the module goes. The work is done by the library's own reader and
+// platform code, linked into the tool, so that the answers are the factory's.
+#ifndef QUOR_TOOLS_QUOR_INSPECT_INSPECT_H_
+#define QUOR_TOOLS_QUOR_INSPECT_INSPECT_H_
+
+#include <string>
+#include <vector>
+
+#include "managers/definition_file.h"
+#include "quor/platform.h"
+
+namespace quor_inspect {
+
+using Quor::detail::kProviderFieldCount;
+using Quor::detail::ProviderField;
+
+// The quor-interfaces library, whose directory is the factory's second place.
+struct Library {
+  Quor::HINSTANCE handle = nullptr;
+  std::wstring path;   // its file; empty when it was not found
+  std::wstring error;  // the platform's reason when it was not found
+};
+
+// Loads the library by its file name, as a client would find it beside (or
+// through the run path of) this program, without letting it log.
+Library findLibrary();
+
+// One place where the definition file is looked for.
+struct Place {
+  enum State {
+    kAbsent,      // no file there
+    kUnreadable,  // something there that cannot be opened for reading
+    kRead,        // the file the factory reads
+    kShadowed,    // a file the factory does not reach: an earlier place wins
+  };
+  std::wstring path;  // as the factory opens it
+  bool besideLibrary = false;
+  State state = kAbsent;
+};
+
+// One line of the file read, as the reader reported it.
+struct Line {
+  Quor::detail::DefinitionLine line;
+  unsigned int overriddenBy = 0;  // the later line that sets the same key, if any
+};
+
+struct Warning {
+  enum Kind {
+    kByteOrderMark,
+    kShadowing,           // a file as given shadows one beside the library
+    kCommentAfterBlanks,  // blanks, then ';' or '#': not a comment
+    kEmptyValue,          // one of the four keys set to nothing
+    kInvalidUtf8,         // bytes taken as Latin-1
+  };
+  Kind kind;
+  unsigned int line;  // 0 for the whole file
+};
+
+// One attempt to load the module.
+struct Attempt {
+  enum Outcome {
+    kLoaded,
+    kNoSuchFile,
+    kFoundButFailed,  // the file is there: a module it needs is missing, or its initialisation
+                      // failed
+    kSearchFailed,    // a name the platform searches for, so whether a file was there is unknown
+  };
+  std::wstring path;  // as the factory passes it to the loader
+  bool besideLibrary = false;
+  Outcome outcome = kNoSuchFile;
+  int error = 0;           // the platform's code of the failure
+  std::wstring errorText;  // the platform's description of the failure
+};
+
+struct Report {
+  std::wstring definition;  // the file name as the factory is given it
+  std::wstring currentDirectory;
+  Library library;
+  std::vector<Place> places;
+  std::wstring file;  // the file read; empty when no place had one
+  std::vector<Line> lines;
+  std::wstring values[kProviderFieldCount];
+  unsigned int setBy[kProviderFieldCount] = {};  // the line that set each value, 0 if none
+  std::vector<Warning> warnings;
+
+  bool loadAsked = false;
+  std::vector<Attempt> attempts;  // empty when the factory would not load
+  std::wstring loadedFile;        // the file of the module loaded
+  std::wstring version;           // "a.b.c.d", or empty without a version record
+  bool entryPoint = false;        // it exports QUOR_MANAGER_INSTANCE_FUNCTION
+
+  // The factory accepts the definition: a file with a name and an implementation.
+  bool definitionComplete() const;
+  // 0 all is well, 1 a definition problem, 2 a load problem.
+  int status() const;
+};
+
+// Looks for `definition` as the factory does, reads it and, when `load` and
+// the factory would load, loads the module.
+Report inspect(const Library& library, const std::wstring& definition, bool load);
+
+// A definition file found by the listing.
+struct Listed {
+  std::wstring path;
+  std::wstring fileName;
+  bool besideLibrary = false;
+  bool readable = false;
+  bool shadowed = false;  // the current directory has a file of the same name
+  std::wstring name;
+  std::wstring implementation;
+};
+
+struct Listing {
+  std::wstring currentDirectory;
+  Library library;
+  std::vector<Listed> files;
+
+  // 0 when every file found is complete, 1 when one is not or there is none.
+  int status() const;
+};
+
+// The *.ini files of the current directory and of the library's directory.
+Listing list(const Library& library);
+
+}  // namespace quor_inspect
+
+#endif  // QUOR_TOOLS_QUOR_INSPECT_INSPECT_H_

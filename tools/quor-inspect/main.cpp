@@ -1,0 +1,118 @@
+// quor-inspect: tells why the manager of a provider does or does not load.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "inspect.h"
+#include "output.h"
+#include "platform/utf8.h"
+
+namespace {
+
+const char kHelp[] =
+    "Usage: quor-inspect [--load] [--json] PROVIDER\n"
+    "       quor-inspect [--load] [--json] --file PATH\n"
+    "       quor-inspect --list [--json]\n"
+    "\n"
+    "Tells why the manager of a provider does or does not load. Looks for the\n"
+    "factory definition file PROVIDER.ini (or PATH) where ManagerFactory does:\n"
+    "as given, from the current directory, then beside the quor-interfaces\n"
+    "library. Shows each place and whether a file was there, each line of the\n"
+    "file and what the reader made of it, the four provider values, and\n"
+    "warnings: a file as given that shadows one beside the library, a line with\n"
+    "blanks before its ';' or '#' (no comment), a key with an empty value, a\n"
+    "byte-order mark, bytes that are not valid UTF-8.\n"
+    "\n"
+    "  --file PATH  read the definition file PATH instead of PROVIDER.ini\n"
+    "  --load       also load the module that the file names, as the factory\n"
+    "               would: the path as written, then beside the library. Shows\n"
+    "               each attempt with the system's own message, then the\n"
+    "               module's version and whether it exports the manager entry\n"
+    "               point. Loading runs the module's initialisation code;\n"
+    "               without --load no module is loaded. A name that the system\n"
+    "               searches for is searched for as by this program (on Windows\n"
+    "               the search begins in quor-inspect's directory, not the\n"
+    "               client's).\n"
+    "  --list       list the providers that the definition files (*.ini) in\n"
+    "               the current directory and beside the library define;\n"
+    "               loads no module\n"
+    "  --json       write the report as JSON\n"
+    "  --help       write this text\n"
+    "\n"
+    "Exit status:\n"
+    "  0  all is well; warnings alone leave it 0\n"
+    "  1  a definition problem: no file, or provider.name or\n"
+    "     provider.implementation not set or empty (--list: a file lacks them,\n"
+    "     or there is no file)\n"
+    "  2  a load problem (--load): the module did not load, or it does not\n"
+    "     export the manager entry point\n"
+    "  3  the command line is wrong\n";
+
+const int kUsageError = 3;
+
+void write(const std::string& bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fflush(stdout);
+}
+
+int usageError(const std::wstring& reason) {
+  std::string message = "quor-inspect: ";
+  Quor::platform::appendUtf8(message, reason.c_str(), reason.size());
+  std::fprintf(stderr, "%s (quor-inspect --help tells more)\n", message.c_str());
+  return kUsageError;
+}
+
+int run(const std::vector<std::wstring>& arguments) {
+  bool load = false, json = false, listing = false;
+  std::wstring definition;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::wstring& argument = arguments[i];
+    if (argument == L"--help") {
+      write(kHelp);
+      return 0;
+    } else if (argument == L"--load") {
+      load = true;
+    } else if (argument == L"--json") {
+      json = true;
+    } else if (argument == L"--list") {
+      listing = true;
+    } else if (argument == L"--file" && i + 1 < arguments.size() && definition.empty()) {
+      definition = arguments[++i];
+    } else if (argument.rfind(L"--", 0) != 0 && !argument.empty() && definition.empty()) {
+      definition = argument + L".ini";
+    } else {
+      return usageError(L"unexpected argument " + argument);
+    }
+  }
+  if (listing == !definition.empty() || (listing && load)) {
+    return usageError(L"give a provider, --file PATH or --list");
+  }
+
+  const quor_inspect::Library library = quor_inspect::findLibrary();
+  if (listing) {
+    const quor_inspect::Listing found = quor_inspect::list(library);
+    write(json ? quor_inspect::formatJson(found) : quor_inspect::formatText(found));
+    return found.status();
+  }
+  const quor_inspect::Report report = quor_inspect::inspect(library, definition, load);
+  write(json ? quor_inspect::formatJson(report) : quor_inspect::formatText(report));
+  return report.status();
+}
+
+}  // namespace
+
+#if defined(_WIN32)
+// Built with -municode: the arguments as the system holds them, in UTF-16.
+int wmain(int argc, wchar_t** argv) {
+  return run(std::vector<std::wstring>(argv + 1, argv + argc));
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<std::wstring> arguments(argc > 0 ? argc - 1 : 0);
+  for (int i = 1; i < argc; ++i) {
+    Quor::platform::appendDecodedUtf8(arguments[i - 1], argv[i], std::strlen(argv[i]));
+  }
+  return run(arguments);
+}
+#endif

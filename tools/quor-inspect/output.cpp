@@ -1,0 +1,380 @@
+#include "output.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/utf8.h"
+#include "quor/manager_module.h"
+
+namespace quor_inspect {
+
+namespace {
+
+using Quor::detail::DefinitionLine;
+using Quor::detail::kProviderImplementation;
+using Quor::detail::kProviderName;
+
+std::string utf8(const std::wstring& text) {
+  std::string bytes;
+  Quor::platform::appendUtf8(bytes, text.c_str(), text.size());
+  return bytes;
+}
+
+std::wstring wide(const Quor::TString& text) { return std::wstring(text.c_str(), text.length()); }
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring number(unsigned int value) { return std::to_wstring(value); }
+
+std::wstring keyOf(ProviderField field) { return Quor::detail::providerKey(field); }
+
+const wchar_t* const kEntryPoint = L"" QUOR_MANAGER_INSTANCE_FUNCTION;
+
+// Why the reader ignored a line that is neither a comment nor a key: a code
+// for JSON and words for people.
+struct Ignored {
+  const wchar_t* code;
+  const wchar_t* text;
+};
+
+Ignored ignoredBecause(const DefinitionLine& line) {
+  if (line.kind == DefinitionLine::kEmptyKey) return {L"empty-key", L"nothing before the '='"};
+  if (line.beginsWithNul) return {L"begins-with-nul", L"begins with a NUL character"};
+  if (line.text.empty()) return {L"empty", L"empty"};
+  return {L"no-equals", L"no '='"};
+}
+
+std::wstring verdict(const Line& entry) {
+  const DefinitionLine& line = entry.line;
+  switch (line.kind) {
+    case DefinitionLine::kComment:
+      return L"comment";
+    case DefinitionLine::kKey: {
+      std::wstring text = L"sets " + keyOf(line.field) + L" to " + quoted(wide(line.value));
+      if (entry.overriddenBy != 0) text += L", overridden by line " + number(entry.overriddenBy);
+      return text;
+    }
+    case DefinitionLine::kUnknownKey:
+      return L"ignored: unknown key " + quoted(wide(line.key));
+    default:
+      return L"ignored: " + std::wstring(ignoredBecause(line).text);
+  }
+}
+
+// Names for JSON and words for people, indexed by the enumerators they stand for.
+const wchar_t* const kKindNames[] = {L"comment", L"ignored", L"ignored", L"key", L"unknown-key"};
+const wchar_t* const kWarningNames[] = {L"byte-order-mark", L"shadowing", L"comment-after-blanks",
+                                        L"empty-value", L"invalid-utf8"};
+const wchar_t* const kStateNames[] = {L"absent", L"unreadable", L"read", L"shadowed"};
+const wchar_t* const kOutcomeNames[] = {L"loaded", L"no-such-file", L"found-but-failed",
+                                        L"search-failed"};
+
+const wchar_t* const kStateTexts[] = {L"no file", L"there, but it cannot be opened for reading",
+                                      L"found, read",
+                                      L"found, not read: the file above comes first"};
+const wchar_t* const kOutcomeTexts[] = {
+    L"loaded", L"no such file",
+    L"found, but a module that it needs is missing or its initialisation failed",
+    L"not loaded from the module search path: it or a module that it needs is missing"};
+
+const DefinitionLine& lineOf(const Report& report, const Warning& warning) {
+  return report.lines[warning.line - 1].line;
+}
+
+std::wstring warningText(const Report& report, const Warning& warning) {
+  const std::wstring line = L"line " + number(warning.line);
+  switch (warning.kind) {
+    case Warning::kByteOrderMark:
+      return L"the file begins with a UTF-8 byte-order mark, which the reader skips";
+    case Warning::kShadowing:
+      return report.places[0].path + L" (as given) shadows " + report.places[1].path +
+             L" beside the library: the factory reads the first";
+    case Warning::kCommentAfterBlanks: {
+      const std::wstring text = wide(lineOf(report, warning).text);
+      return line + L" is not a comment: blanks come before its '" +
+             text[text.find_first_of(L";#")] + L"'";
+    }
+    case Warning::kEmptyValue:
+      return line + L" gives " + keyOf(lineOf(report, warning).field) + L" an empty value";
+    default:
+      return line + L" holds bytes that are not valid UTF-8, read as Latin-1 characters";
+  }
+}
+
+std::wstring outcomeText(const Attempt& attempt) {
+  const std::wstring text = kOutcomeTexts[attempt.outcome];
+  if (attempt.outcome == Attempt::kLoaded) return text;
+  return text + L" (error " + std::to_wstring(attempt.error) + L": " + attempt.errorText + L")";
+}
+
+std::wstring missingValue(const Report& report, ProviderField field) {
+  const unsigned int line = report.setBy[field];
+  return keyOf(field) + (line == 0 ? L" is not set" : L" is empty (line " + number(line) + L")");
+}
+
+// What keeps the status from 0, in words.
+std::vector<std::wstring> problems(const Report& report) {
+  std::vector<std::wstring> found;
+  if (report.file.empty()) {
+    found.push_back(L"no definition file " + report.definition + L" in the places looked at");
+    return found;
+  }
+  for (ProviderField field : {kProviderName, kProviderImplementation}) {
+    if (report.values[field].empty()) found.push_back(missingValue(report, field));
+  }
+  if (!report.loadAsked) return found;
+  if (!found.empty()) {
+    found.push_back(L"the module is not loaded: the factory loads none for this definition");
+  } else if (report.loadedFile.empty()) {
+    found.push_back(L"the module did not load");
+  } else if (!report.entryPoint) {
+    found.push_back(L"the module does not export " + std::wstring(kEntryPoint) +
+                    L": it is not a manager module");
+  }
+  return found;
+}
+
+const wchar_t* statusText(int status) {
+  if (status == 1) return L"a definition problem";
+  if (status == 2) return L"a load problem";
+  return L"all is well";
+}
+
+std::wstring libraryText(const Library& library) {
+  if (!library.path.empty()) return library.path;
+  return L"not found (" + library.error + L"), so only the current directory is looked at";
+}
+
+// `text` as a JSON string, quotes included.
+std::string jsonString(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : utf8(text)) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      out += escape;
+    } else {
+      out += c;  // UTF-8 bytes, the non-ASCII ones included, stand for themselves
+    }
+  }
+  return out + "\"";
+}
+
+// Writes text as lines of UTF-8.
+class Text {
+ public:
+  Text& operator<<(const std::wstring& text) {
+    Quor::platform::appendUtf8(out_, text.c_str(), text.size());
+    return *this;
+  }
+  std::string str() const { return out_; }
+
+ private:
+  std::string out_;
+};
+
+// Writes JSON: members and elements, each followed by a comma that close()
+// takes back before its bracket.
+class Json {
+ public:
+  Json& open(const char* name, char bracket) {
+    key(name);
+    out_ += bracket;
+    return *this;
+  }
+  Json& close(char bracket) {
+    if (out_.back() == ',') out_.pop_back();
+    out_ += bracket;
+    out_ += ',';
+    return *this;
+  }
+  Json& string(const char* name, const std::wstring& value) { return raw(name, jsonString(value)); }
+  Json& optional(const char* name, const std::wstring& value) {
+    return value.empty() ? raw(name, "null") : string(name, value);
+  }
+  Json& boolean(const char* name, bool value) { return raw(name, value ? "true" : "false"); }
+  Json& integer(const char* name, long long value) { return raw(name, std::to_string(value)); }
+  Json& raw(const char* name, const std::string& value) {
+    key(name);
+    out_ += value + ',';
+    return *this;
+  }
+  std::string str() const { return out_.substr(0, out_.size() - 1) + "\n"; }
+
+ private:
+  // A null name: an element of an array.
+  void key(const char* name) {
+    if (name != nullptr) out_ += "\"" + std::string(name) + "\":";
+  }
+  std::string out_;
+};
+
+void jsonLibrary(Json& json, const Library& library) {
+  json.optional("library", library.path);
+  if (library.path.empty()) json.string("libraryError", library.error);
+}
+
+}  // namespace
+
+std::string formatText(const Report& report) {
+  Text out;
+  out << L"Definition file " << report.definition << L"\n";
+  out << L"  current directory: " << report.currentDirectory << L"\n";
+  out << L"  library: " << libraryText(report.library) << L"\n";
+  out << L"Looked for:\n";
+  for (const Place& place : report.places) {
+    out << L"  " << (place.besideLibrary ? L"[beside the library] " : L"[as given] ") << place.path
+        << L": " << kStateTexts[place.state] << L"\n";
+  }
+  if (!report.file.empty()) {
+    out << L"Lines of " << report.file << L":\n";
+    for (const Line& entry : report.lines) {
+      out << L"  " << number(entry.line.number) << L": " << wide(entry.line.text) << L"\n"
+          << L"     " << verdict(entry) << L"\n";
+    }
+    out << L"Values:\n";
+    for (int i = 0; i < kProviderFieldCount; ++i) {
+      const ProviderField field = static_cast<ProviderField>(i);
+      out << L"  " << keyOf(field) << L" = " << quoted(report.values[field])
+          << (report.setBy[field] == 0 ? L" (not set)"
+                                       : L" (line " + number(report.setBy[field]) + L")")
+          << L"\n";
+    }
+  }
+  if (!report.warnings.empty()) out << L"Warnings:\n";
+  for (const Warning& warning : report.warnings) {
+    out << L"  " << warningText(report, warning) << L"\n";
+  }
+  if (!report.attempts.empty()) {
+    out << L"Loading " << report.values[kProviderImplementation] << L":\n";
+    for (const Attempt& attempt : report.attempts) {
+      out << L"  " << (attempt.besideLibrary ? L"[beside the library] " : L"[as written] ")
+          << attempt.path << L": " << outcomeText(attempt) << L"\n";
+    }
+  }
+  if (!report.loadedFile.empty()) {
+    out << L"Module " << report.loadedFile << L"\n"
+        << L"  version: " << (report.version.empty() ? L"none" : report.version) << L"\n"
+        << L"  entry point " << kEntryPoint << L": "
+        << (report.entryPoint ? L"exported" : L"not exported") << L"\n";
+  }
+  const std::vector<std::wstring> found = problems(report);
+  if (!found.empty()) out << L"Problems:\n";
+  for (const std::wstring& problem : found) out << L"  " << problem << L"\n";
+  out << L"Status " << std::to_wstring(report.status()) << L": " << statusText(report.status())
+      << L"\n";
+  return out.str();
+}
+
+std::string formatJson(const Report& report) {
+  Json json;
+  json.open(nullptr, '{')
+      .string("definition", report.definition)
+      .string("currentDirectory", report.currentDirectory);
+  jsonLibrary(json, report.library);
+  json.open("places", '[');
+  for (const Place& place : report.places) {
+    json.open(nullptr, '{')
+        .string("path", place.path)
+        .boolean("besideLibrary", place.besideLibrary)
+        .string("state", kStateNames[place.state])
+        .close('}');
+  }
+  json.close(']').optional("file", report.file).open("lines", '[');
+  for (const Line& entry : report.lines) {
+    const DefinitionLine& line = entry.line;
+    json.open(nullptr, '{')
+        .integer("number", line.number)
+        .string("text", wide(line.text))
+        .string("kind", kKindNames[line.kind]);
+    if (line.kind == DefinitionLine::kNoEquals || line.kind == DefinitionLine::kEmptyKey) {
+      json.string("reason", ignoredBecause(line).code);
+    }
+    if (line.kind == DefinitionLine::kKey || line.kind == DefinitionLine::kUnknownKey) {
+      json.string("key", wide(line.key)).string("value", wide(line.value));
+    }
+    if (line.kind == DefinitionLine::kKey) json.string("sets", keyOf(line.field));
+    if (entry.overriddenBy != 0) json.integer("overriddenBy", entry.overriddenBy);
+    json.boolean("validUtf8", line.validUtf8).close('}');
+  }
+  json.close(']').open("values", '{');
+  for (int i = 0; i < kProviderFieldCount; ++i) {
+    const ProviderField field = static_cast<ProviderField>(i);
+    json.string(utf8(keyOf(field)).c_str(), report.values[field]);
+  }
+  json.close('}').open("warnings", '[');
+  for (const Warning& warning : report.warnings) {
+    json.open(nullptr, '{')
+        .string("kind", kWarningNames[warning.kind])
+        .integer("line", warning.line)
+        .string("message", warningText(report, warning))
+        .close('}');
+  }
+  json.close(']');
+  if (report.loadAsked) {
+    json.open("load", '{').open("attempts", '[');
+    for (const Attempt& attempt : report.attempts) {
+      json.open(nullptr, '{')
+          .string("path", attempt.path)
+          .boolean("besideLibrary", attempt.besideLibrary)
+          .string("outcome", kOutcomeNames[attempt.outcome]);
+      if (attempt.outcome != Attempt::kLoaded) {
+        json.integer("error", attempt.error).string("errorText", attempt.errorText);
+      }
+      json.close('}');
+    }
+    json.close(']')
+        .optional("module", report.loadedFile)
+        .optional("version", report.version)
+        .boolean("entryPoint", report.entryPoint)
+        .close('}');
+  }
+  json.open("problems", '[');
+  for (const std::wstring& problem : problems(report)) json.string(nullptr, problem);
+  json.close(']').integer("status", report.status()).close('}');
+  return json.str();
+}
+
+std::string formatText(const Listing& listing) {
+  Text out;
+  out << L"Current directory " << listing.currentDirectory << L"\n";
+  out << L"Library " << libraryText(listing.library) << L"\n";
+  for (const Listed& listed : listing.files) {
+    out << L"  " << (listed.besideLibrary ? L"[beside the library] " : L"[current directory] ")
+        << listed.path << L": ";
+    if (!listed.readable) {
+      out << L"cannot be read";
+    } else {
+      out << L"provider " << quoted(listed.name) << L", module " << quoted(listed.implementation);
+      if (listed.name.empty() || listed.implementation.empty()) out << L" (incomplete)";
+    }
+    if (listed.shadowed) out << L" (shadowed by the file in the current directory)";
+    out << L"\n";
+  }
+  if (listing.files.empty()) out << L"No definition files\n";
+  return out.str();
+}
+
+std::string formatJson(const Listing& listing) {
+  Json json;
+  json.open(nullptr, '{').string("currentDirectory", listing.currentDirectory);
+  jsonLibrary(json, listing.library);
+  json.open("files", '[');
+  for (const Listed& listed : listing.files) {
+    json.open(nullptr, '{')
+        .string("path", listed.path)
+        .boolean("besideLibrary", listed.besideLibrary)
+        .boolean("readable", listed.readable)
+        .boolean("shadowed", listed.shadowed)
+        .string("name", listed.name)
+        .string("implementation", listed.implementation)
+        .close('}');
+  }
+  json.close(']').integer("status", listing.status()).close('}');
+  return json.str();
+}
+
+}  // namespace quor_inspect
