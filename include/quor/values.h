@@ -123,8 +123,10 @@ extern template class QUOR_API Vector<TransactionId>;
 // the two forms never disagree.
 class QUOR_API Parameter : public BaseDLLObjectImpl<BaseDLLInterface> {
  public:
-  // Texts: "String", "Integer", "byte[]", "long".
-  enum ParameterType {
+  // Texts: "String", "Integer", "byte[]", "long". Both enumerations are
+  // 32-bit ints, so that any number, also one outside the defined range, can
+  // be stored and read back.
+  enum ParameterType : int {
     TYPE_STRING = 0,
     TYPE_INTEGER = 1,
     TYPE_BYTE_ARRAY = 2,
@@ -132,7 +134,7 @@ class QUOR_API Parameter : public BaseDLLObjectImpl<BaseDLLInterface> {
   };
   // Texts: "NONE", "base64Binary", "hexBinary", "decimal", "UTF-8"; the text
   // "UTF8" is accepted for ENCODING_UTF8 too.
-  enum ParameterEncoding {
+  enum ParameterEncoding : int {
     ENCODING_NONE = 0,
     ENCODING_BASE64_BINARY = 1,
     ENCODING_HEX_BINARY = 2,

@@ -1,7 +1,5 @@
 #include "foundation/module.h"
 
-#include <new>
-
 #include "foundation/log.h"
 
 namespace Quor {
@@ -33,7 +31,7 @@ int moduleEntry(HINSTANCE module, unsigned int reason, void*) {
       // memory the version text stays as it was.
       try {
         clientVersionString = getModuleVersion(module);
-      } catch (const std::bad_alloc&) {
+      } catch (...) {
       }
       log(kLogDetail, L"quor-pell-interfaces::DllMain: Client Version = %ws",
           clientVersionString.c_str());

@@ -2,9 +2,9 @@
 #include "quor/tstring.h"
 
 #include <cwctype>
-#include <stdexcept>
 #include <type_traits>
 
+#include "foundation/errors.h"
 #include "foundation/tstring_buffer.h"
 
 namespace Quor {
@@ -58,10 +58,10 @@ TString::TString(const wchar_t* text, int count) : buffer_(nullptr), length_(0) 
 }
 
 TString::TString(const TString& other)
-    : BaseDLLObjectImpl<BaseDLLInterface>(other), buffer_(nullptr), length_(0) {
-  wchar_t* buffer = detail::newTextBuffer(other.length_);
-  detail::copyText(buffer, other.buffer_, other.length_ + 1);
-  setData(buffer, static_cast<int>(other.length_));
+    : BaseDLLObjectImpl<BaseDLLInterface>(other),
+      buffer_(detail::newTextBuffer(other.length_)),
+      length_(other.length_) {
+  detail::copyText(buffer_, other.buffer_, length_ + 1);
 }
 
 TString::TString(wchar_t* buffer, unsigned int length, AdoptBuffer)
@@ -72,7 +72,7 @@ TString::~TString() { detail::release(buffer_); }
 TString& TString::setDataCopy(const wchar_t* text, int count) {
   const std::size_t length = detail::countOf(text, count);
   wchar_t* buffer = detail::newTextBuffer(length);
-  if (length > 0) detail::copyCallerText(buffer, text, length);
+  if (length > 0) detail::copyCountedText(buffer, text, count, length);
   buffer[length] = L'\0';
   return setData(buffer, static_cast<int>(length));
 }
@@ -129,12 +129,12 @@ unsigned int TString::length() const { return length_; }
 bool TString::empty() const { return length_ == 0; }
 
 wchar_t& TString::operator[](unsigned int pos) {
-  if (length_ == 0 || pos > length_) throw std::out_of_range(kRangeMessage);
+  if (length_ == 0 || pos > length_) detail::throwOutOfRange(kRangeMessage);
   return buffer_[pos];
 }
 
 wchar_t TString::at(unsigned int pos) const {
-  if (length_ == 0 || pos > length_) throw std::out_of_range(kRangeMessage);
+  if (length_ == 0 || pos > length_) detail::throwOutOfRange(kRangeMessage);
   return buffer_[pos];
 }
 

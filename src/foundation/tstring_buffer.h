@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <cwchar>
 
 #include "foundation/allocator.h"
@@ -20,17 +22,18 @@ inline wchar_t* newTextBuffer(std::size_t length) {
 }
 
 // Copies `count` characters of another string's buffer, embedded NULs too.
+// memcpy() is called directly: the C runtime's wmemcpy() may only wrap it.
 inline void copyText(wchar_t* target, const wchar_t* source, std::size_t count) {
-  if (count > 0) std::wmemcpy(target, source, count);
+  if (count > 0) std::memcpy(target, source, count * sizeof(wchar_t));
 }
 
 // Copies at most `count` characters of a caller's text, stopping at its NUL
 // (reading past it could leave the caller's memory), and fills the rest of
-// the `count` characters with NUL.
+// the `count` characters with NUL. wcsnlen() reads no further than that NUL.
 inline void copyCallerText(wchar_t* target, const wchar_t* source, std::size_t count) {
-  std::size_t i = 0;
-  for (; i < count && source[i] != L'\0'; ++i) target[i] = source[i];
-  for (; i < count; ++i) target[i] = L'\0';
+  const std::size_t available = wcsnlen(source, count);
+  copyText(target, source, available);
+  if (available < count) std::wmemset(target + available, L'\0', count - available);
 }
 
 // The number of characters that a count argument stands for: a negative
@@ -38,6 +41,17 @@ inline void copyCallerText(wchar_t* target, const wchar_t* source, std::size_t c
 inline std::size_t countOf(const wchar_t* text, int count) {
   if (text == nullptr) return 0;
   return count < 0 ? std::wcslen(text) : static_cast<std::size_t>(count);
+}
+
+// Copies the `length` characters that countOf(source, count) counted. A text
+// measured up to its NUL holds no NUL before `length`: it is copied at once,
+// without looking for one again.
+inline void copyCountedText(wchar_t* target, const wchar_t* source, int count, std::size_t length) {
+  if (count < 0) {
+    copyText(target, source, length);
+  } else {
+    copyCallerText(target, source, length);
+  }
 }
 
 }  // namespace detail

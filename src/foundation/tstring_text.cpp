@@ -62,12 +62,13 @@ std::wstring_view viewOf(const TString& text) {
 }  // namespace
 
 TString& TString::append(const wchar_t* text, int count) {
+  // An empty text adds nothing whatever the count: it is not padded with NUL.
+  if (text == nullptr || text[0] == L'\0' || count == 0) return *this;
   const std::size_t added = detail::countOf(text, count);
-  if (added == 0) return *this;
   const std::size_t length = static_cast<std::size_t>(length_) + added;
   wchar_t* buffer = detail::newTextBuffer(length);
   detail::copyText(buffer, buffer_, length_);
-  detail::copyCallerText(buffer + length_, text, added);
+  detail::copyCountedText(buffer + length_, text, count, added);
   buffer[length] = L'\0';
   return setData(buffer, static_cast<int>(length));
 }
@@ -116,7 +117,7 @@ int TString::find(const wchar_t* pattern, unsigned int start) {
   if (pattern == nullptr || length_ == 0 || start >= length_) return -1;
   const std::wstring_view needle(pattern);
   if (needle.empty() || needle.size() > length_) return -1;
-  const std::size_t position = viewOf(*this).find(needle, start);
+  const std::size_t position = std::wstring_view(buffer_, length_).find(needle, start);
   return position == std::wstring_view::npos ? -1 : static_cast<int>(position);
 }
 
@@ -174,8 +175,18 @@ TString& TString::rtrim() {
 }
 
 TString& TString::trim() {
-  ltrim();
-  return rtrim();
+  // Both ends in one new buffer: trimming them one after the other could fail
+  // between the two and leave the string half trimmed.
+  unsigned int start = 0;
+  while (start < length_ && isSpace(buffer_[start])) ++start;
+  unsigned int end = length_;
+  while (end > start && isSpace(buffer_[end - 1])) --end;
+  if (start == 0 && end == length_) return *this;
+  const std::size_t length = end - start;
+  wchar_t* buffer = detail::newTextBuffer(length);
+  detail::copyText(buffer, buffer_ + start, length);
+  buffer[length] = L'\0';
+  return setData(buffer, static_cast<int>(length));
 }
 
 TString TString::substr(unsigned int pos, int count) const {

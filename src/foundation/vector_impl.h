@@ -5,8 +5,8 @@
 #define QUOR_SRC_FOUNDATION_VECTOR_IMPL_H_
 
 #include <cstddef>
-#include <stdexcept>
 
+#include "foundation/errors.h"
 #include "quor/vector.h"
 
 namespace Quor {
@@ -107,7 +107,14 @@ void Vector<T>::clear() {
 template <class T>
 Vector<T>& Vector<T>::operator=(const Vector<T>& other) {
   if (this == &other) return *this;
-  clear();
+  try {
+    clear();
+  } catch (...) {
+    // A failed clear() changes nothing, but a failed assignment leaves the
+    // vector empty: release the elements and keep the table.
+    while (size_ > 0) delete elements_[--size_];
+    throw;
+  }
   const unsigned int capacity = other.capacity_ + detail::kVectorGrowth;
   T** table = detail::allocateTable<T>(capacity);
   detail::releaseTable(elements_);
@@ -155,7 +162,7 @@ bool Vector<T>::empty() const {
 
 template <class T>
 T& Vector<T>::at(unsigned int index) const {
-  if (index >= size_) throw std::out_of_range(detail::kVectorRangeMessage);
+  if (index >= size_) detail::throwOutOfRange(detail::kVectorRangeMessage);
   return *elements_[index];
 }
 
@@ -170,7 +177,7 @@ void Vector<T>::init(unsigned int capacity) {
 template <class T>
 void Vector<T>::increaseCapacity(unsigned int extra) {
   const unsigned int capacity = capacity_ + extra;  // wraps modulo 2^32
-  if (size_ > capacity) throw std::out_of_range(detail::kVectorCapacityMessage);
+  if (size_ > capacity) detail::throwOutOfRange(detail::kVectorCapacityMessage);
   T** table = detail::allocateTable<T>(capacity);
   for (unsigned int i = 0; i < size_; ++i) table[i] = elements_[i];
   detail::releaseTable(elements_);

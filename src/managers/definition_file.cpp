@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <string>
 
 #include "platform/utf8.h"
@@ -18,24 +20,79 @@ const wchar_t* const kProviderKeys[kProviderFieldCount] = {
     L"provider.service",
 };
 
+bool isSpace(wchar_t c) { return std::iswspace(static_cast<std::wint_t>(c)) != 0; }
+
+// Sets `part` to the characters of `text` from `begin` to `end` without the
+// white space at either end, as substr() and then trim() would, in one copy.
+// A line holds no NUL, so the copy does not stop early.
+void setTrimmed(TString& part, const wchar_t* text, unsigned int begin, unsigned int end) {
+  while (begin < end && isSpace(text[begin])) ++begin;
+  while (end > begin && isSpace(text[end - 1])) --end;
+  part.assign(text + begin, static_cast<int>(end - begin));
+}
+
+// Whether `key` equals the key of `field` without regard to letter case.
+// compareIgnoreCase() stops at the first NUL of either text and folds one
+// character to one character, so only a key as long as the field's up to its
+// first NUL can equal it, and a key spelt exactly as the field's does: both
+// are told without making a string.
+bool isFieldKey(const TString& key, std::size_t keyLength, int field) {
+  const wchar_t* const name = kProviderKeys[field];
+  if (keyLength != std::wcslen(name)) return false;
+  return std::wcscmp(key.c_str(), name) == 0 || key.compareIgnoreCase(TString(name)) == 0;
+}
+
+// Classifies line.text and sets the other fields that follow from it.
+void classifyLine(DefinitionLine& line) {
+  const TString& text = line.text;
+  if (text.empty()) return;
+  const wchar_t* const characters = text.c_str();
+  if (characters[0] == L';' || characters[0] == L'#') {
+    line.kind = DefinitionLine::kComment;
+    return;
+  }
+  const wchar_t* equals = std::wmemchr(characters, L'=', text.length());
+  if (equals == nullptr) return;
+  if (equals == characters) {
+    line.kind = DefinitionLine::kEmptyKey;
+    return;
+  }
+  const unsigned int position = static_cast<unsigned int>(equals - characters);
+  setTrimmed(line.key, characters, 0, position);
+  // A line that ends with its '=' keeps its empty value.
+  if (position + 1 < text.length()) setTrimmed(line.value, characters, position + 1, text.length());
+  line.kind = DefinitionLine::kUnknownKey;
+  const std::size_t keyLength = std::wcslen(line.key.c_str());
+  for (int field = 0; field < kProviderFieldCount; ++field) {
+    if (isFieldKey(line.key, keyLength, field)) {
+      line.kind = DefinitionLine::kKey;
+      line.field = static_cast<ProviderField>(field);
+      break;
+    }
+  }
+}
+
 // Decodes the bytes of one line, without its line end, and classifies it.
-DefinitionLine decodeLine(const std::string& bytes, unsigned int number) {
+// `decoded` is scratch space, kept from line to line so that its storage is
+// reused.
+DefinitionLine decodeLine(const std::string& bytes, unsigned int number, std::wstring& decoded) {
   // The line ends at its first NUL; what follows is not read at all.
   const std::size_t length = std::min(bytes.find('\0'), bytes.size());
-  std::wstring decoded;
+  decoded.clear();
   const bool valid = platform::appendDecodedUtf8(decoded, bytes.data(), length);
-  DefinitionLine line =
-      parseDefinitionLine(TString(decoded.c_str(), static_cast<int>(decoded.size())));
+  DefinitionLine line;
+  line.text.assign(decoded.c_str(), static_cast<int>(decoded.size()));
+  classifyLine(line);
   line.number = number;
   line.beginsWithNul = !bytes.empty() && bytes[0] == '\0';
   line.validUtf8 = valid;
   return line;
 }
 
-void takeLine(std::string& bytes, unsigned int number, ProviderRecord* record,
-              DefinitionObserver* observer) {
+void takeLine(std::string& bytes, unsigned int number, std::wstring& decoded,
+              ProviderRecord* record, DefinitionObserver* observer) {
   if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-  const DefinitionLine line = decodeLine(bytes, number);
+  const DefinitionLine line = decodeLine(bytes, number, decoded);
   if (line.kind == DefinitionLine::kKey) (*record)[line.field] = line.value;
   if (observer != nullptr) observer->line(line);
 }
@@ -47,36 +104,7 @@ const wchar_t* providerKey(ProviderField field) { return kProviderKeys[field]; }
 DefinitionLine parseDefinitionLine(const TString& text) {
   DefinitionLine line;
   line.text = text;
-  if (text.empty()) return line;
-  const wchar_t first = text.c_str()[0];
-  if (first == L';' || first == L'#') {
-    line.kind = DefinitionLine::kComment;
-    return line;
-  }
-  TString copy(text);
-  const int equals = copy.find(L"=", 0);
-  if (equals < 0) return line;
-  if (equals == 0) {
-    line.kind = DefinitionLine::kEmptyKey;
-    return line;
-  }
-  const unsigned int position = static_cast<unsigned int>(equals);
-  line.key = text.substr(0, equals);
-  line.key.trim();
-  // substr() clamps a start at the end onto the last character: a line that
-  // ends with its '=' has an empty value, not "=".
-  if (position + 1 < text.length()) {
-    line.value = text.substr(position + 1, -1);
-    line.value.trim();
-  }
-  line.kind = DefinitionLine::kUnknownKey;
-  for (int field = 0; field < kProviderFieldCount; ++field) {
-    if (line.key.compareIgnoreCase(TString(kProviderKeys[field])) == 0) {
-      line.kind = DefinitionLine::kKey;
-      line.field = static_cast<ProviderField>(field);
-      break;
-    }
-  }
+  classifyLine(line);
   return line;
 }
 
@@ -84,6 +112,7 @@ void readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObser
   static const char kByteOrderMark[] = "\xEF\xBB\xBF";
   char chunk[16384];
   std::string bytes;
+  std::wstring decoded;
   unsigned int number = 0;
   bool atStart = true;
   std::size_t read;
@@ -104,13 +133,16 @@ void readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObser
         break;
       }
       bytes.append(data, newline);
-      takeLine(bytes, ++number, record, observer);
+      takeLine(bytes, ++number, decoded, record, observer);
       bytes.clear();
       data = newline + 1;
     }
+    // A short count means the end of the file or a read error: reading again
+    // would only cost one more system call.
+    if (read < sizeof chunk) break;
   }
   // A last line without a line end.
-  if (!bytes.empty()) takeLine(bytes, ++number, record, observer);
+  if (!bytes.empty()) takeLine(bytes, ++number, decoded, record, observer);
 }
 
 }  // namespace detail

@@ -94,6 +94,9 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
         factoryDefinition.c_str());
     return nullptr;
   }
+  // The reader reads in large chunks of its own; a buffer in the stream would
+  // only add a copy and, on some systems, a query of the file's block size.
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
   detail::ProviderRecord record;
   detail::readDefinitionFile(file.get(), &record, nullptr);
   file.close();

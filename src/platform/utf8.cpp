@@ -7,14 +7,17 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void appendCodePoint(std::wstring& out, char32_t c) {
+// Writes `c` as one code unit, or as a surrogate pair where wchar_t has 16
+// bits; returns the position after it.
+wchar_t* putCodePoint(wchar_t* out, char32_t c) {
   if (sizeof(wchar_t) == 2 && c >= 0x10000) {
     c -= 0x10000;
-    out += static_cast<wchar_t>(0xD800 + (c >> 10));
-    out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    *out++ = static_cast<wchar_t>(0xD800 + (c >> 10));
+    *out++ = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
   } else {
-    out += static_cast<wchar_t>(c);
+    *out++ = static_cast<wchar_t>(c);
   }
+  return out;
 }
 
 // The length of the valid UTF-8 sequence at `bytes` and its code point, or 0.
@@ -52,6 +55,8 @@ std::size_t decodeSequence(const unsigned char* bytes, std::size_t available, ch
 }  // namespace
 
 void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
+  // Each code unit gives one byte at least.
+  out.reserve(out.size() + length);
   for (std::size_t i = 0; i < length; ++i) {
     char32_t c = static_cast<char32_t>(text[i]) & (sizeof(wchar_t) == 2 ? 0xFFFF : 0xFFFFFFFF);
     if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
@@ -82,20 +87,33 @@ void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
 
 bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length) {
   const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes);
+  // No byte gives more than one code unit (a four-byte sequence gives at most
+  // two), so room for `length` of them is made once and the unused part cut
+  // off at the end.
+  const std::size_t start = out.size();
+  out.resize(start + length);
+  wchar_t* const first = &out[0];
+  wchar_t* next = first + start;
   bool valid = true;
   std::size_t i = 0;
   while (i < length) {
+    if (data[i] < 0x80) {
+      // ASCII, by far the most frequent, without a call.
+      *next++ = static_cast<wchar_t>(data[i++]);
+      continue;
+    }
     char32_t c;
     const std::size_t used = decodeSequence(data + i, length - i, &c);
     if (used == 0) {
       valid = false;
-      out += static_cast<wchar_t>(data[i]);
+      *next++ = static_cast<wchar_t>(data[i]);
       ++i;
     } else {
-      appendCodePoint(out, c);
+      next = putCodePoint(next, c);
       i += used;
     }
   }
+  out.resize(static_cast<std::size_t>(next - first));
   return valid;
 }
 

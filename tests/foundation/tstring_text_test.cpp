@@ -20,6 +20,17 @@ TEST(TStringTextTest, AppendAddsCountCharactersAndNothingKeepsTheBuffer) {
   EXPECT_EQ(text(s.append(L"f", 3)), std::wstring(L"abcdef\0\0", 8));
 }
 
+// Found by fuzz/tstring_fuzzer: an empty text with a positive count appended
+// that many NULs (the fuzzer's case: the empty string appending its own buffer).
+TEST(TStringTextTest, AppendOfAnEmptyTextAddsNoNulsWhateverTheCount) {
+  TString s;
+  EXPECT_EQ(text(s.append(s.c_str(), 6)), L"");
+  s.assign(L"ab");
+  const wchar_t* buffer = s.c_str();
+  EXPECT_EQ(s.append(L"", 3).append(s.c_str() + 2, 1).c_str(), buffer);
+  EXPECT_EQ(text(s), L"ab");
+}
+
 TEST(TStringTextTest, FormatFollowsLibraryConventionsAndKeepsTextOnRejection) {
   TString s;
   EXPECT_EQ(
