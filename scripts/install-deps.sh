@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, when they are
 # missing: `install-deps.sh` for the Linux build, `install-deps.sh windows`
-# for the Windows build (MinGW-w64 and Wine). As root it installs them with
-# apt-get; otherwise it names them and fails.
+# for the Windows build (MinGW-w64 and Wine), `install-deps.sh reliability`
+# for the sanitizer, valgrind, fuzzing and coverage runs, and
+# `install-deps.sh benchmarks`. As root it installs them with apt-get;
+# otherwise it names them and fails.
 set -euo pipefail
 
 case "${1:-linux}" in
-  linux) packages=(cmake ninja-build g++ make pkg-config libgtest-dev) ;;
+  linux) packages=(cmake ninja-build g++ make pkg-config libgtest-dev abigail-tools) ;;
   windows) packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 googletest) ;;
-  *) echo "usage: $0 [linux|windows]" >&2; exit 2 ;;
+  reliability) packages=(valgrind gcovr clang libclang-rt-14-dev) ;;
+  benchmarks) packages=(libbenchmark-dev python3) ;;
+  *) echo "usage: $0 [linux|windows|reliability|benchmarks]" >&2; exit 2 ;;
 esac
 
 missing=()
