@@ -207,13 +207,25 @@ std::vector<Listed> definitionFiles(const std::wstring& directory, bool beside) 
 Library findLibrary() {
   // The library logs its attach when loaded; that is not this tool's output.
   zologSetLevelMask(0);
+  // Beside this tool (the build tree, a Windows installation), in the
+  // installation's library directory, then along the platform's search path.
+  // The first two do not depend on how the platform's loader searches (a
+  // sanitizer's runtime, for one, hides this program's run path from it).
+  const TString name(L"" QUOR_INSPECT_LIBRARY_NAME);
+  const TString candidates[] = {
+      Quor::detail::pathBesideModule(nullptr, name),
+      Quor::detail::pathBesideModule(nullptr, TString(L"" QUOR_INSPECT_LIBRARY_DIR L"/") + name),
+      name,
+  };
   Library library;
-  library.handle = platform::loadModule(TString(L"" QUOR_INSPECT_LIBRARY_NAME));
-  if (library.handle != nullptr) {
-    library.path = text(platform::moduleFileName(library.handle));
-  } else {
-    library.error = text(platform::lastLoadErrorText());
+  for (const TString& candidate : candidates) {
+    library.handle = platform::loadModule(candidate);
+    if (library.handle != nullptr) {
+      library.path = text(platform::moduleFileName(library.handle));
+      return library;
+    }
   }
+  library.error = text(platform::lastLoadErrorText());
   return library;
 }
 
