@@ -1,0 +1,142 @@
+// The factory road: ManagerFactory::newManagerInstance end to end on a small
+// factory definition file whose module is already loaded, (a) with logging
+// masked out and (b) with every level delivered to a handler that drops the
+// lines, beside a program that does the same work with the C runtime: open the
+// file, read its lines, split them, load the same module.
+//
+// Each loaded handle is closed again, so that the module's reference count
+// stays where the set-up left it.
+#include <dlfcn.h>
+#include <zolog/zolog.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include <benchmark/benchmark.h>
+
+#include "quor/quor.h"
+#include "raw_definition.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A temporary directory with the definition file "Bench.ini", which names the
+// benchmark module by its absolute path. The module is loaded once here and
+// stays loaded for the whole run.
+class FactorySetting {
+ public:
+  FactorySetting() {
+    std::error_code error;
+    const fs::path module = fs::canonical(QUOR_BENCH_MODULE_PATH, error);
+    if (error) fail("cannot find the benchmark module " QUOR_BENCH_MODULE_PATH);
+    std::string pattern = (fs::temp_directory_path() / "quor-bench-XXXXXX").string();
+    if (mkdtemp(&pattern[0]) == nullptr) fail("cannot create a temporary directory");
+    directory_ = pattern;
+    definition_ = directory_ / "Bench.ini";
+
+    std::FILE* file = std::fopen(definition_.c_str(), "w");
+    if (file == nullptr) fail("cannot write the definition file");
+    std::fprintf(file,
+                 "; The provider Bench: the benchmarks' manager module.\n"
+                 "provider.name=Bench\n"
+                 "provider.description=Benchmark manager module\n"
+                 "provider.implementation=%s\n"
+                 "provider.service=benchmarks\n",
+                 module.c_str());
+    std::fclose(file);
+
+    module_ = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module_ == nullptr) fail(dlerror());
+  }
+
+  FactorySetting(const FactorySetting&) = delete;
+  FactorySetting& operator=(const FactorySetting&) = delete;
+
+  ~FactorySetting() {
+    dlclose(module_);
+    std::error_code ignored;
+    fs::remove_all(directory_, ignored);
+  }
+
+  const fs::path& definition() const { return definition_; }
+
+ private:
+  [[noreturn]] static void fail(const char* why) {
+    std::fprintf(stderr, "factory benchmarks: %s\n", why);
+    std::exit(1);
+  }
+
+  fs::path directory_;
+  fs::path definition_;
+  void* module_ = nullptr;
+};
+
+const FactorySetting& setting() {
+  static const FactorySetting instance;
+  return instance;
+}
+
+void countLine(void* context, const wchar_t*, int, const wchar_t*) {
+  ++*static_cast<long*>(context);
+}
+
+// Logging goes to a handler that counts the lines and drops them; `mask` says
+// which levels reach it. The counter log_lines is the number of lines that one
+// call logs.
+void Factory_NewManagerInstance(benchmark::State& state, int mask) {
+  const Quor::TString definition(setting().definition().wstring().c_str());
+  const Quor::TString provider(L"Bench");
+  long lines = 0;
+  const int previousMask = zologGetLevelMask();
+  zologSetHandler(countLine, &lines);
+  zologSetLevelMask(mask);
+  for (auto _ : state) {
+    Quor::Vector<Quor::Parameter> params;
+    Quor::HINSTANCE module =
+        Quor::ManagerFactory::newManagerInstance(definition, provider, &params);
+    if (module == nullptr) {
+      state.SkipWithError("newManagerInstance loaded no module");
+      break;
+    }
+    dlclose(module);
+  }
+  zologSetLevelMask(previousMask);
+  zologSetHandler(nullptr, nullptr);
+  state.counters["log_lines"] =
+      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK_CAPTURE(Factory_NewManagerInstance, masked, 0);
+BENCHMARK_CAPTURE(Factory_NewManagerInstance, handler, ZOLOG_ALL);
+
+// The same work with the C runtime: the four values are read into character
+// arrays instead of parameters, and nothing is logged.
+void* rawNewManagerInstance(const char* definition) {
+  std::FILE* file = std::fopen(definition, "r");
+  if (file == nullptr) return nullptr;
+  bench::RawRecord record;
+  bench::rawReadDefinition(file, &record);
+  std::fclose(file);
+  const char* name = record.fields[0];
+  const char* implementation = record.fields[2];
+  if (name[0] == '\0' || implementation[0] == '\0') return nullptr;
+  return dlopen(implementation, RTLD_NOW | RTLD_LOCAL);
+}
+
+void Raw_NewManagerInstance(benchmark::State& state) {
+  const std::string definition = setting().definition().string();
+  for (auto _ : state) {
+    void* module = rawNewManagerInstance(definition.c_str());
+    if (module == nullptr) {
+      state.SkipWithError("the raw reader loaded no module");
+      break;
+    }
+    dlclose(module);
+  }
+}
+BENCHMARK(Raw_NewManagerInstance);
+
+}  // namespace
