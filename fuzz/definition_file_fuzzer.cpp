@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "managers/definition_file.h"
 #include "platform/platform.h"
 
@@ -27,14 +28,6 @@ using Quor::detail::DefinitionLine;
 using Quor::detail::ProviderRecord;
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (false)
 
 const wchar_t* const kKeys[] = {L"provider.name", L"provider.description",
                                 L"provider.implementation", L"provider.service"};

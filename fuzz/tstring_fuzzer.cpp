@@ -16,19 +16,12 @@
 #include <string>
 #include <type_traits>
 
+#include "fuzz_check.h"
 #include "quor/tstring.h"
 
 using Quor::TString;
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (false)
 
 using Model = std::wstring;
 using CodeUnit = std::make_unsigned<wchar_t>::type;
