@@ -99,6 +99,14 @@ class QUOR_API ManagerFactoryLookupService : public BaseDLLObjectImpl<BaseDLLInt
   // never unloads a module. Returns null when the file cannot be found, lacks
   // the name or the implementation, or the module does not load; the log
   // says which. `provider` is only logged.
+  //
+  // What is not a definition file or a module is refused without blocking
+  // or exhausting the process: a FIFO, device or socket in the place of
+  // either (logged, and the search goes on), a definition file larger than
+  // 1 MiB (logged, and the search goes on), an implementation path longer
+  // than the system takes. Nothing is thrown: a failure of memory or any
+  // other exception on the way gives null and a level-1 line in the log
+  // (params may then hold some of the four parameters).
   HINSTANCE getManagerInstanceImpl(TString factoryDefinition, TString provider,
                                    Vector<Parameter>* params);
 
@@ -126,7 +134,7 @@ class QUOR_API ManagerFactory : public BaseDLLObjectImpl<BaseDLLInterface> {
   // Loads the manager module of `provider` as getManagerInstanceImpl()
   // describes, reading the factory definition file `factoryDefinition`, or
   // "<provider>.ini" when `factoryDefinition` is empty. Returns the module's
-  // handle (the caller owns its reference) or null.
+  // handle (the caller owns its reference) or null; throws nothing.
   static HINSTANCE newManagerInstance(TString factoryDefinition, TString provider,
                                       Vector<Parameter>* params);
 };

@@ -1,6 +1,5 @@
 #include "managers/definition_file.h"
 
-#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -72,29 +71,45 @@ void classifyLine(DefinitionLine& line) {
   }
 }
 
-// Decodes the bytes of one line, without its line end, and classifies it.
-// `decoded` is scratch space, kept from line to line so that its storage is
-// reused.
-DefinitionLine decodeLine(const std::string& bytes, unsigned int number, std::wstring& decoded) {
+// Decodes the `size` bytes of one line at `bytes`, without its line end, and
+// classifies it. `decoded` is scratch space, kept from line to line so that
+// its storage is reused.
+DefinitionLine decodeLine(const char* bytes, std::size_t size, unsigned int number,
+                          std::wstring& decoded) {
   // The line ends at its first NUL; what follows is not read at all.
-  const std::size_t length = std::min(bytes.find('\0'), bytes.size());
+  const void* nul = std::memchr(bytes, '\0', size);
+  const std::size_t length = nul != nullptr ? static_cast<const char*>(nul) - bytes : size;
   decoded.clear();
-  const bool valid = platform::appendDecodedUtf8(decoded, bytes.data(), length);
+  const bool valid = platform::appendDecodedUtf8(decoded, bytes, length);
   DefinitionLine line;
   line.text.assign(decoded.c_str(), static_cast<int>(decoded.size()));
   classifyLine(line);
   line.number = number;
-  line.beginsWithNul = !bytes.empty() && bytes[0] == '\0';
+  line.beginsWithNul = size > 0 && bytes[0] == '\0';
   line.validUtf8 = valid;
   return line;
 }
 
-void takeLine(std::string& bytes, unsigned int number, std::wstring& decoded,
+void takeLine(const char* begin, const char* end, unsigned int number, std::wstring& decoded,
               ProviderRecord* record, DefinitionObserver* observer) {
-  if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-  const DefinitionLine line = decodeLine(bytes, number, decoded);
+  if (end > begin && end[-1] == '\r') --end;
+  const DefinitionLine line =
+      decodeLine(begin, static_cast<std::size_t>(end - begin), number, decoded);
   if (line.kind == DefinitionLine::kKey) (*record)[line.field] = line.value;
   if (observer != nullptr) observer->line(line);
+}
+
+// Reads the whole of `file` into `content`, but stops as soon as it holds
+// more than kDefinitionFileLimit bytes. A short count means the end of the
+// file or a read error: reading again would only cost one more system call.
+void readBounded(std::FILE* file, std::string& content) {
+  char chunk[16384];
+  std::size_t read;
+  while (content.size() <= kDefinitionFileLimit &&
+         (read = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    content.append(chunk, read);
+    if (read < sizeof chunk) break;
+  }
 }
 
 }  // namespace
@@ -108,41 +123,27 @@ DefinitionLine parseDefinitionLine(const TString& text) {
   return line;
 }
 
-void readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObserver* observer) {
+bool readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObserver* observer) {
   static const char kByteOrderMark[] = "\xEF\xBB\xBF";
-  char chunk[16384];
-  std::string bytes;
+  std::string content;
+  readBounded(file, content);
+  if (content.size() > kDefinitionFileLimit) return false;
+
+  const char* data = content.data();
+  const char* const end = data + content.size();
+  if (content.size() >= 3 && std::memcmp(data, kByteOrderMark, 3) == 0) {
+    data += 3;
+    if (observer != nullptr) observer->byteOrderMark();
+  }
   std::wstring decoded;
   unsigned int number = 0;
-  bool atStart = true;
-  std::size_t read;
-  while ((read = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    const char* data = chunk;
-    const char* end = chunk + read;
-    if (atStart) {
-      atStart = false;
-      if (read >= 3 && std::memcmp(data, kByteOrderMark, 3) == 0) {
-        data += 3;
-        if (observer != nullptr) observer->byteOrderMark();
-      }
-    }
-    while (data < end) {
-      const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
-      if (newline == nullptr) {
-        bytes.append(data, end);
-        break;
-      }
-      bytes.append(data, newline);
-      takeLine(bytes, ++number, decoded, record, observer);
-      bytes.clear();
-      data = newline + 1;
-    }
-    // A short count means the end of the file or a read error: reading again
-    // would only cost one more system call.
-    if (read < sizeof chunk) break;
+  while (data < end) {
+    const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
+    const char* const lineEnd = newline != nullptr ? newline : end;
+    takeLine(data, lineEnd, ++number, decoded, record, observer);
+    data = newline != nullptr ? newline + 1 : end;
   }
-  // A last line without a line end.
-  if (!bytes.empty()) takeLine(bytes, ++number, decoded, record, observer);
+  return true;
 }
 
 }  // namespace detail

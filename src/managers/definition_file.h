@@ -3,8 +3,9 @@
 //
 // A file is UTF-8 text (a byte-order mark at its start is skipped; bytes that
 // are not valid UTF-8 are taken as Latin-1, so files in a single-byte code
-// page keep working) of lines ended by LF or CR LF, read whole whatever their
-// length. A line is taken up to its first NUL character. Then:
+// page keep working) of lines ended by LF or CR LF, of any length, in a file
+// of at most kDefinitionFileLimit bytes. A line is taken up to its first NUL
+// character. Then:
 //   - a first character ';' or '#' makes the line a comment;
 //   - a line without '=', or whose first '=' is its first character, is
 //     ignored (so are the empty line and a line that begins with NUL);
@@ -16,6 +17,7 @@
 #ifndef QUOR_SRC_MANAGERS_DEFINITION_FILE_H_
 #define QUOR_SRC_MANAGERS_DEFINITION_FILE_H_
 
+#include <cstddef>
 #include <cstdio>
 
 #include "quor/tstring.h"
@@ -80,10 +82,17 @@ class DefinitionObserver {
 // Classifies one line (already decoded, without its line end).
 DefinitionLine parseDefinitionLine(const TString& text);
 
+// The largest definition file read, in bytes. Real ones hold a few hundred;
+// the limit keeps a file that is not one (a log, a disk image) from taking
+// the client's memory.
+constexpr std::size_t kDefinitionFileLimit = 1024 * 1024;
+
 // Reads `file` to its end into `record` (whose fields are set only by the
 // lines that set them) and reports each line to `observer`, if given. The
 // caller opens and closes the file. A read error ends the file like its end.
-void readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObserver* observer);
+// Returns false, having set and reported nothing, when the file holds more
+// than kDefinitionFileLimit bytes.
+bool readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObserver* observer);
 
 }  // namespace detail
 }  // namespace Quor

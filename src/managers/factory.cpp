@@ -1,7 +1,18 @@
+#include <exception>
+
 #include "foundation/log.h"
 #include "quor/managers.h"
 
 namespace Quor {
+
+namespace {
+
+void logStopped(const std::exception& error) {
+  detail::log(detail::kLogFailure,
+              L"ManagerFactory::newManagerInstance: Stopped by an exception: %hs", error.what());
+}
+
+}  // namespace
 
 ManagerFactory::ManagerFactory() {}
 
@@ -18,7 +29,12 @@ ManagerFactory& ManagerFactory::operator=(const ManagerFactory&) { return *this;
 ManagerFactory& ManagerFactory::operator=(ManagerFactory&&) { return *this; }
 
 HINSTANCE ManagerFactory::newManagerInstance(TString provider, Vector<Parameter>* params) {
-  return newManagerInstance(TString(), provider, params);
+  try {
+    return newManagerInstance(TString(), provider, params);
+  } catch (const std::exception& error) {
+    logStopped(error);
+    return nullptr;
+  }
 }
 
 HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString provider,
@@ -32,10 +48,15 @@ HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString 
       provider.c_str());
   log(detail::kLogDetail, L"ManagerFactory::newManagerInstance: --> Input Param params %d items",
       params != nullptr ? static_cast<int>(params->size()) : -1);
-  if (factoryDefinition.empty()) factoryDefinition = provider + TString(L".ini");
-
-  ManagerFactoryLookupService lookup;
-  HINSTANCE module = lookup.getManagerInstanceImpl(factoryDefinition, provider, params);
+  HINSTANCE module = nullptr;
+  try {
+    if (factoryDefinition.empty()) factoryDefinition = provider + TString(L".ini");
+    ManagerFactoryLookupService lookup;
+    module = lookup.getManagerInstanceImpl(factoryDefinition, provider, params);
+  } catch (const std::exception& error) {
+    logStopped(error);
+    return nullptr;
+  }
 
   log(detail::kLogDetail, L"ManagerFactory::newManagerInstance: <-- Output Param hLib = 0x%x",
       detail::handleBits(module));

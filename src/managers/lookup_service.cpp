@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <exception>
 
 #include "foundation/log.h"
 #include "foundation/module.h"
@@ -36,6 +37,134 @@ int itemCount(const Vector<Parameter>* params) {
   return params != nullptr ? static_cast<int>(params->size()) : -1;
 }
 
+using detail::log;
+
+// Reads the definition file at `path` into `record`. Returns false when there
+// is none there: no file, or one that is not a definition file (logged).
+bool readDefinitionAt(const TString& path, detail::ProviderRecord* record) {
+  bool special = false;
+  OpenFile file(platform::openForReading(path, &special));
+  if (file.get() == nullptr) {
+    if (special) {
+      log(detail::kLogWarning,
+          L"ManagerFactoryLookupService::getManagerInstanceImpl: '%ws' is not a regular file; "
+          L"ignored",
+          path.c_str());
+    }
+    return false;
+  }
+  // The reader reads in large chunks of its own; a buffer in the stream would
+  // only add a copy and, on some systems, a query of the file's block size.
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
+  if (!detail::readDefinitionFile(file.get(), record, nullptr)) {
+    log(detail::kLogWarning,
+        L"ManagerFactoryLookupService::getManagerInstanceImpl: '%ws' is larger than %d bytes: not "
+        L"a definition file; ignored",
+        path.c_str(), static_cast<int>(detail::kDefinitionFileLimit));
+    return false;
+  }
+  return true;
+}
+
+// Reading: the file as named, then beside this library.
+bool readDefinition(const TString& factoryDefinition, detail::ProviderRecord* record) {
+  log(detail::kLogDetail,
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: Loading factory definition file "
+      L"'%ws'",
+      factoryDefinition.c_str());
+  if (readDefinitionAt(factoryDefinition, record)) return true;
+  const TString fullPath = detail::pathBesideModule(detail::moduleHandle(), factoryDefinition);
+  log(detail::kLogDetail,
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: Attempt to load with full path "
+      L"'%ws'",
+      fullPath.c_str());
+  if (readDefinitionAt(fullPath, record)) return true;
+  log(detail::kLogFailure,
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: No properties files found "
+      L"corresponding to %ws",
+      factoryDefinition.c_str());
+  return false;
+}
+
+// Whether the record names a provider and its implementation; logs what it
+// lacks.
+bool isComplete(const detail::ProviderRecord& record, const TString& factoryDefinition) {
+  const bool hasName = !record[detail::kProviderName].empty();
+  const bool hasImplementation = !record[detail::kProviderImplementation].empty();
+  if (hasName && hasImplementation) return true;
+  if (hasName) {
+    log(detail::kLogWarning,
+        L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.implementation' key or "
+        L"its value not found in %ws",
+        factoryDefinition.c_str());
+  } else if (hasImplementation) {
+    log(detail::kLogWarning,
+        L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.name' key or its value "
+        L"not found in %ws",
+        factoryDefinition.c_str());
+  } else {
+    log(detail::kLogWarning,
+        L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.name' and "
+        L"'provider.implementation' keys or the values corresponding to these keys, were not "
+        L"found in %ws",
+        factoryDefinition.c_str());
+  }
+  log(detail::kLogFailure,
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: No keys where found in any of the "
+      L"properties files");
+  return false;
+}
+
+void appendProvider(const detail::ProviderRecord& record, Vector<Parameter>* params) {
+  if (params == nullptr) return;
+  for (int field = 0; field < detail::kProviderFieldCount; ++field) {
+    const detail::ProviderField key = static_cast<detail::ProviderField>(field);
+    params->push_back(Parameter(TString(detail::providerKey(key)), record[key]));
+  }
+}
+
+// One load attempt; a refusal to hand `path` to the loader is logged.
+HINSTANCE loadAttempt(const TString& path, bool beside, int* error) {
+  HINSTANCE module = beside ? platform::loadModuleBeside(path) : platform::loadModule(path);
+  if (module != nullptr) return module;
+  *error = platform::lastLoadError();
+  if (platform::lastLoadRefused()) {
+    log(detail::kLogWarning,
+        L"ManagerFactoryLookupService::getManagerInstanceImpl: '%ws' is not a regular file; not "
+        L"loaded",
+        path.c_str());
+  }
+  return nullptr;
+}
+
+// Loading: the path as written, then joined to this library's directory. When
+// both fail, the code logged is the second attempt's, unless that one found
+// nothing and the first found something it could not load: an absolute path
+// joined to the library's directory names nothing, whatever the first found.
+HINSTANCE loadImplementation(const TString& implementation) {
+  log(detail::kLogDetail,
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: Loading library '%ws'",
+      implementation.c_str());
+  int firstError = 0;
+  HINSTANCE module = loadAttempt(implementation, false, &firstError);
+  if (module != nullptr) return module;
+  const TString fullPath = detail::pathBesideModule(detail::moduleHandle(), implementation);
+  log(detail::kLogDetail,
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: Attempt to load with full path "
+      L"'%ws'",
+      fullPath.c_str());
+  int error = 0;
+  module = loadAttempt(fullPath, true, &error);
+  if (module != nullptr) return module;
+  if (platform::isNotFoundError(error) && !platform::isNotFoundError(firstError))
+    error = firstError;
+  log(detail::kLogFailure,
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: Unable to find or load library! "
+      L"(Error %d)",
+      error);
+  return nullptr;
+}
+
 }  // namespace
 
 ManagerFactoryLookupService::ManagerFactoryLookupService() {}
@@ -60,7 +189,6 @@ ManagerFactoryLookupService& ManagerFactoryLookupService::operator=(ManagerFacto
 HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDefinition,
                                                               TString provider,
                                                               Vector<Parameter>* params) {
-  using detail::log;
   log(detail::kLogEntry, L"ManagerFactoryLookupService::getManagerInstanceImpl");
   log(detail::kLogDetail,
       L"ManagerFactoryLookupService::getManagerInstanceImpl: --> Input Param factoryDefinition = "
@@ -72,86 +200,18 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
   log(detail::kLogDetail,
       L"ManagerFactoryLookupService::getManagerInstanceImpl: --> Input Param params %d items",
       itemCount(params));
-
-  // Reading: the file as named, then beside this library.
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: Loading factory definition file "
-      L"'%ws'",
-      factoryDefinition.c_str());
-  OpenFile file(platform::openForReading(factoryDefinition));
-  if (file.get() == nullptr) {
-    const TString fullPath = getFullPath(detail::moduleHandle(), factoryDefinition);
-    log(detail::kLogDetail,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: Attempt to load with full path "
-        L"'%ws'",
-        fullPath.c_str());
-    file.reset(platform::openForReading(fullPath));
-  }
-  if (file.get() == nullptr) {
+  HINSTANCE module = nullptr;
+  try {
+    detail::ProviderRecord record;
+    if (!readDefinition(factoryDefinition, &record) || !isComplete(record, factoryDefinition))
+      return nullptr;
+    appendProvider(record, params);
+    module = loadImplementation(record[detail::kProviderImplementation]);
+  } catch (const std::exception& error) {
     log(detail::kLogFailure,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: No properties files found "
-        L"corresponding to %ws",
-        factoryDefinition.c_str());
+        L"ManagerFactoryLookupService::getManagerInstanceImpl: Stopped by an exception: %hs",
+        error.what());
     return nullptr;
-  }
-  // The reader reads in large chunks of its own; a buffer in the stream would
-  // only add a copy and, on some systems, a query of the file's block size.
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  detail::ProviderRecord record;
-  detail::readDefinitionFile(file.get(), &record, nullptr);
-  file.close();
-
-  const TString& name = record[detail::kProviderName];
-  const TString& implementation = record[detail::kProviderImplementation];
-  if (name.empty() || implementation.empty()) {
-    if (!name.empty()) {
-      log(detail::kLogWarning,
-          L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.implementation' key or "
-          L"its value not found in %ws",
-          factoryDefinition.c_str());
-    } else if (!implementation.empty()) {
-      log(detail::kLogWarning,
-          L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.name' key or its value "
-          L"not found in %ws",
-          factoryDefinition.c_str());
-    } else {
-      log(detail::kLogWarning,
-          L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.name' and "
-          L"'provider.implementation' keys or the values corresponding to these keys, were not "
-          L"found in %ws",
-          factoryDefinition.c_str());
-    }
-    log(detail::kLogFailure,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: No keys where found in any of the "
-        L"properties files");
-    return nullptr;
-  }
-
-  if (params != nullptr) {
-    for (int field = 0; field < detail::kProviderFieldCount; ++field) {
-      const detail::ProviderField key = static_cast<detail::ProviderField>(field);
-      params->push_back(Parameter(TString(detail::providerKey(key)), record[key]));
-    }
-  }
-
-  // Loading: the path as written, then joined to this library's directory.
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: Loading library '%ws'",
-      implementation.c_str());
-  HINSTANCE module = platform::loadModule(implementation);
-  if (module == nullptr) {
-    const TString fullPath = getFullPath(detail::moduleHandle(), implementation);
-    log(detail::kLogDetail,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: Attempt to load with full path "
-        L"'%ws'",
-        fullPath.c_str());
-    module = platform::loadModuleBeside(fullPath);
-    if (module == nullptr) {
-      log(detail::kLogFailure,
-          L"ManagerFactoryLookupService::getManagerInstanceImpl: Unable to find or load library! "
-          L"(Error %d)",
-          platform::lastLoadError());
-    }
   }
   log(detail::kLogDetail,
       L"ManagerFactoryLookupService::getManagerInstanceImpl: <-- Output Param hInstDll = 0x%x",

@@ -39,27 +39,45 @@ void* moduleSymbol(HINSTANCE module, const char* name);
 // search path for modules, a relative path from the current directory.
 // Returns the module's handle with one more reference, which the caller owns,
 // or null, with the reason in lastLoadError() and lastLoadErrorText().
+//
+// Two paths never reach the system's loader, which would block or crash on
+// them: a path that names an existing special file (a FIFO, a device, a
+// socket: anything but a regular file or a directory), refused as not a
+// module (lastLoadRefused()); and a path longer than the system's limit for
+// path names, refused with the system's code for a name too long.
 HINSTANCE loadModule(const TString& path);
 
 // Loads the module at the full path `path` so that the modules it needs are
 // looked for beside it first (on Windows, LOAD_WITH_ALTERED_SEARCH_PATH;
 // elsewhere a module's own run path, such as $ORIGIN, already does that).
-// Results as loadModule().
+// Results and refusals as loadModule().
 HINSTANCE loadModuleBeside(const TString& path);
 
 // The code of this thread's last failed load: GetLastError() on Windows;
 // elsewhere the errno value behind the loader's message, such as ENOENT when
 // the file or a module that it needs does not exist, or ENOEXEC when the file
 // is not a module that this process can load (wrong format or architecture,
-// a symbol it needs is missing).
+// a symbol it needs is missing, a special file).
 int lastLoadError();
+
+// Whether this thread's last failed load was refused because its path names
+// a special file; lastLoadError() is then the code for a file that is not a
+// module.
+bool lastLoadRefused();
+
+// Whether `code`, a lastLoadError(), says only that nothing was found at the
+// path, so that the code of another attempt, which found something, tells
+// more.
+bool isNotFoundError(int code);
 
 // The platform's description of this thread's last failed load.
 TString lastLoadErrorText();
 
-// Opens the file at `path` to read its bytes, or returns null (also for a
-// directory). The caller closes it with std::fclose.
-std::FILE* openForReading(const TString& path);
+// Opens the regular file at `path` to read its bytes, or returns null. A
+// special file (see loadModule()) is not opened for reading, which could block
+// or never end: it is refused, and `*special` (if given) set to true. A
+// directory is no file. The caller closes the file with std::fclose.
+std::FILE* openForReading(const TString& path, bool* special = nullptr);
 
 }  // namespace platform
 }  // namespace Quor

@@ -23,6 +23,7 @@
 
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
+#include "support/recording_zolog.h"
 
 namespace {
 
@@ -206,10 +207,34 @@ void emptied(C& object, const std::wstring& before) {
   EXPECT_TRUE(object.empty());
   copyable(object, before);
 }
-// Releases the reference to a module that the loader returned.
-void closeModule(Quor::HINSTANCE module) {
-  ASSERT_NE(module, nullptr);
-  quor_test::closeLibrary(module);
+// The loader throws nothing: a failed allocation gives null and a level-1
+// line naming it, which this turns back into the exception that the sweep
+// expects. A module that the loader returned is released.
+template <class Load>
+void loadAndRelease(Load load) {
+  quor_test::clearLogEvents();
+  Quor::HINSTANCE module = nullptr;
+  try {
+    module = load();
+  } catch (...) {
+    // Copying the arguments is the caller's work, before the loader logs.
+    EXPECT_TRUE(quor_test::logEvents().empty()) << "the loader threw";
+    throw;
+  }
+  struct BadAllocation : std::bad_alloc {
+    const char* what() const noexcept override { return "bad allocation"; }
+  };
+  if (module != nullptr) return quor_test::closeLibrary(module);
+  const std::wstring stopped = L": Stopped by an exception: bad allocation";
+  bool logged = false;
+  for (const quor_test::LogEvent& event : quor_test::logEvents()) {
+    logged = logged || (event.level == 1 && event.message.size() > stopped.size() &&
+                        event.message.compare(event.message.size() - stopped.size(), stopped.size(),
+                                              stopped) == 0);
+  }
+  quor_test::clearLogEvents();
+  ASSERT_TRUE(logged) << "no exception logged";
+  throw BadAllocation();
 }
 // The loader appends the provider's parameters one by one, each one whole.
 void providerAppended(Loader& object, const std::wstring&) {
@@ -413,11 +438,12 @@ TEST(AllocationSweepTest, ManagerFactoryNewManagerInstance) {
   std::ofstream("sweep.ini") << "provider.name=Sweep\nprovider.implementation="
                              << kModulePath.string() << "\n";
   sweep(Rows<Loader>{
-      {"newManagerInstance(definition, provider, params)",
-       OP(closeModule(ManagerFactory::newManagerInstance(L"sweep.ini", L"Sweep", &o.params))),
+      {"newManagerInstance(definition, provider, params)", OP(loadAndRelease([&] {
+         return ManagerFactory::newManagerInstance(L"sweep.ini", L"Sweep", &o.params);
+       })),
        providerAppended},
       {"newManagerInstance(provider, params)",
-       OP(closeModule(ManagerFactory::newManagerInstance(L"sweep", &o.params))),
+       OP(loadAndRelease([&] { return ManagerFactory::newManagerInstance(L"sweep", &o.params); })),
        providerAppended}});
   fs::current_path(previous);
   fs::remove_all(directory);

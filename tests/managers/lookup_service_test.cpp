@@ -18,6 +18,14 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/stat.h>
+
+#include <cerrno>
+#endif
+
 #include "quor/manager_module.h"
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
@@ -40,9 +48,11 @@ using Lines = std::vector<Line>;
 #if defined(_WIN32)
 const wchar_t* const kNotLoaded = L"Unable to find or load library! (Error 126)";
 const bool kRelativePathsSearched = true;
+const int kNameTooLong = ERROR_FILENAME_EXCED_RANGE, kNotAModule = ERROR_BAD_EXE_FORMAT;
 #else
 const wchar_t* const kNotLoaded = L"Unable to find or load library! (Error 2)";
 const bool kRelativePathsSearched = false;
+const int kNameTooLong = ENAMETOOLONG, kNotAModule = ENOEXEC;
 #endif
 
 // Paths as the library logs them: canonical, with the platform's separator.
@@ -89,6 +99,13 @@ Lines opening(const std::wstring& function, const std::wstring& definition,
           {4, input + L"factoryDefinition = " + definition},
           {4, input + L"provider = " + provider},
           {4, input + L"params " + std::to_wstring(items) + L" items"}};
+}
+
+Line notLoaded(int error) {
+  return logged(1, L"Unable to find or load library! (Error " + std::to_wstring(error) + L")");
+}
+Line notRegular(const std::wstring& path, const wchar_t* outcome) {
+  return logged(2, L"'" + path + L"' is not a regular file; " + outcome);
 }
 
 // From "Loading library" on: `module` loaded at the first attempt, or at the
@@ -310,6 +327,76 @@ TEST_F(ManagerLoaderTest, LoadedModuleGivesAManagerThatAnswers) {
   responses->destroy();
   answer->destroy();
   manager->destroy();
+}
+
+// Files that are not what they claim: a FIFO or named pipe, a device, a file
+// far larger than any definition file, in the place of the definition file;
+// a name longer than any path, a text file and a FIFO in the place of the
+// module. None may block the call or take the process's memory, and the log
+// tells what each was.
+TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlocking) {
+  const std::wstring here = fs::current_path().wstring();
+#if defined(_WIN32)
+  const std::wstring special = L"\\\\.\\pipe\\quor-loader-" + widen(unique_);
+  const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
+                                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  const std::vector<std::wstring> specialFiles = {special};
+#else
+  const std::wstring special = here + L"/fifo";
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  fs::create_symlink("/dev/zero", "zero.ini");
+  const std::vector<std::wstring> specialFiles = {L"fifo", L"zero.ini"};
+#endif
+  for (const std::wstring& file : specialFiles) {
+    SCOPED_TRACE(std::string(file.begin(), file.end()));
+    lines_.clear();
+    EXPECT_EQ(ManagerFactory::newManagerInstance(file.c_str(), L"Demo", nullptr), nullptr);
+    EXPECT_EQ(lines_, call(file, L"Demo", -1, join({{notRegular(file, L"ignored")}, noFile(file)}),
+                           nullptr));
+  }
+
+  // Over the limit by one byte: one line of "provider.name=...".
+  writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
+  lines_.clear();
+  EXPECT_EQ(ManagerFactory::newManagerInstance(L"big.ini", L"Demo", nullptr), nullptr);
+  EXPECT_EQ(lines_, call(L"big.ini", L"Demo", -1,
+                         join({{logged(2,
+                                       L"'big.ini' is larger than 1048576 bytes: not a "
+                                       L"definition file; ignored")},
+                               noFile(L"big.ini")}),
+                         nullptr));
+
+  // A module path is tried as written and beside the library, and the code
+  // logged is that of the attempt that found something.
+  writeFile("text.txt", "not a module\n");
+  const std::wstring longName(200000, L'm'), textFile = here + L"/text.txt";
+  const std::tuple<std::wstring, int, bool> modules[] = {
+      // implementation, error, special
+      {longName, kNameTooLong, false},
+      {fs::path(textFile).make_preferred().wstring(), kNotAModule, false},
+      {fs::path(special).make_preferred().wstring(), kNotAModule, true}};
+  for (const auto& [implementation, error, isSpecial] : modules) {
+    SCOPED_TRACE(implementation.size() > 100
+                     ? "long name"
+                     : std::string(implementation.begin(), implementation.end()));
+    writeFile("m.ini", definitionText("M", fs::path(implementation).string()));
+    lines_.clear();
+    Params params;
+    EXPECT_EQ(ManagerFactory::newManagerInstance(L"m.ini", L"M", &params), nullptr);
+    Lines loading = {logged(4, L"Loading library '" + implementation + L"'")};
+    if (isSpecial) loading.push_back(notRegular(implementation, L"not loaded"));
+    loading.push_back(fullPath(implementation));
+    loading.push_back(notLoaded(error));
+    EXPECT_EQ(lines_,
+              call(L"m.ini", L"M", 0,
+                   join({loading, {logged(4, L"<-- Output Param hInstDll = 0x0"), {16, kLookup}}}),
+                   nullptr));
+    EXPECT_EQ(params.size(), 4u);
+  }
+#if defined(_WIN32)
+  CloseHandle(pipe);
+#endif
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <elf.h>
 #include <link.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/utf8.h"
@@ -22,6 +24,7 @@ namespace {
 
 struct LoadFailure {
   int code = 0;
+  bool refused = false;
   std::string text;
 };
 
@@ -57,12 +60,35 @@ int errorNumberOf(const std::string& message) {
   return ENOEXEC;
 }
 
+// A special file: one that exists and is neither a regular file nor a
+// directory. stat() follows a symbolic link to what it names.
+bool isSpecialFile(const char* name) {
+  struct stat status;
+  return stat(name, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
+HINSTANCE failLoad(int code, bool refused, std::string text) {
+  lastFailure.code = code;
+  lastFailure.refused = refused;
+  lastFailure.text = std::move(text);
+  return nullptr;
+}
+
 HINSTANCE openModule(const TString& path) {
-  void* handle = dlopen(fileName(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::string name = fileName(path);
+  // dlopen() copies the name onto the stack while it searches, and opens a
+  // FIFO or device it finds as if it were a file, blocking until a writer
+  // comes. A name without '/' is looked for along the search path and not
+  // checked here.
+  if (name.size() >= PATH_MAX) return failLoad(ENAMETOOLONG, false, std::strerror(ENAMETOOLONG));
+  if (name.find('/') != std::string::npos && isSpecialFile(name.c_str()))
+    return failLoad(ENOEXEC, true, name + ": not a regular file");
+  void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* message = dlerror();
-    lastFailure.text = message != nullptr ? message : "";
-    lastFailure.code = errorNumberOf(lastFailure.text);
+    std::string text = message != nullptr ? message : "";
+    const int code = errorNumberOf(text);
+    return failLoad(code, false, std::move(text));
   }
   return handle;
 }
@@ -180,16 +206,25 @@ HINSTANCE loadModuleBeside(const TString& path) { return openModule(path); }
 
 int lastLoadError() { return lastFailure.code; }
 
+bool lastLoadRefused() { return lastFailure.refused; }
+
+bool isNotFoundError(int code) { return code == ENOENT || code == ENOTDIR; }
+
 TString lastLoadErrorText() { return wideName(lastFailure.text.c_str()); }
 
-std::FILE* openForReading(const TString& path) {
-  std::FILE* file = std::fopen(fileName(path).c_str(), "rb");
-  // fopen() opens a directory too; only a file's bytes can be read.
+std::FILE* openForReading(const TString& path, bool* special) {
+  // Without O_NONBLOCK, opening a FIFO waits for a writer.
+  const int descriptor = open(fileName(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (descriptor < 0) return nullptr;
   struct stat status;
-  if (file != nullptr && (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode))) {
-    std::fclose(file);
+  const bool known = fstat(descriptor, &status) == 0;
+  if (!known || !S_ISREG(status.st_mode)) {
+    if (known && !S_ISDIR(status.st_mode) && special != nullptr) *special = true;
+    close(descriptor);
     return nullptr;
   }
+  std::FILE* file = fdopen(descriptor, "rb");
+  if (file == nullptr) close(descriptor);
   return file;
 }
 

@@ -1,6 +1,11 @@
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <cwchar>
 
 #include "foundation/allocator.h"
 #include "platform/platform.h"
@@ -11,6 +16,10 @@ namespace platform {
 namespace {
 
 thread_local DWORD lastError = 0;
+thread_local bool lastRefused = false;
+
+// The longest path the system takes, in characters, with its NUL.
+constexpr unsigned int kPathLimit = 32767;
 
 // Module file names are read into a buffer of MAX_PATH characters with room
 // for MAX_PATH - 1: a longer path is cut.
@@ -22,8 +31,42 @@ TString fileNameOf(HMODULE module) {
 }
 
 HINSTANCE remember(HMODULE module) {
-  if (module == nullptr) lastError = GetLastError();
+  if (module == nullptr) {
+    lastError = GetLastError();
+    lastRefused = false;
+  }
   return module;
+}
+
+bool refuse(DWORD code, bool refused) {
+  lastError = code;
+  lastRefused = refused;
+  return true;
+}
+
+HANDLE openExisting(const wchar_t* path, DWORD access) {
+  return CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// A special file: a pipe, a device or a console, which the loader would open
+// and read as if it were a file. A directory does not open here. A bare name
+// is looked for along the search path and not checked.
+bool isSpecialFile(const TString& path) {
+  if (std::wcspbrk(path.c_str(), L"\\/") == nullptr) return false;
+  const HANDLE file = openExisting(path.c_str(), 0);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_PIPE_BUSY;
+  const bool special = GetFileType(file) != FILE_TYPE_DISK;
+  CloseHandle(file);
+  return special;
+}
+
+// Whether `path` is kept from the loader: longer than any path the system
+// takes, or a special file.
+bool refused(const TString& path) {
+  if (path.length() >= kPathLimit) return refuse(ERROR_FILENAME_EXCED_RANGE, false);
+  if (isSpecialFile(path)) return refuse(ERROR_BAD_EXE_FORMAT, true);
+  return false;
 }
 
 }  // namespace
@@ -72,13 +115,24 @@ void* moduleSymbol(HINSTANCE module, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(module, name));
 }
 
-HINSTANCE loadModule(const TString& path) { return remember(LoadLibraryW(path.c_str())); }
+HINSTANCE loadModule(const TString& path) {
+  if (refused(path)) return nullptr;
+  return remember(LoadLibraryW(path.c_str()));
+}
 
 HINSTANCE loadModuleBeside(const TString& path) {
+  if (refused(path)) return nullptr;
   return remember(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
 int lastLoadError() { return static_cast<int>(lastError); }
+
+bool lastLoadRefused() { return lastRefused; }
+
+bool isNotFoundError(int code) {
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+         code == ERROR_MOD_NOT_FOUND || code == ERROR_INVALID_NAME;
+}
 
 TString lastLoadErrorText() {
   wchar_t* text = nullptr;
@@ -90,7 +144,27 @@ TString lastLoadErrorText() {
   return message.trim();
 }
 
-std::FILE* openForReading(const TString& path) { return _wfopen(path.c_str(), L"rb"); }
+std::FILE* openForReading(const TString& path, bool* special) {
+  const HANDLE handle = openExisting(path.c_str(), GENERIC_READ);
+  if (handle == INVALID_HANDLE_VALUE) {
+    // A pipe whose every instance is taken is a pipe all the same.
+    if (GetLastError() == ERROR_PIPE_BUSY && special != nullptr) *special = true;
+    return nullptr;
+  }
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    if (special != nullptr) *special = true;
+    CloseHandle(handle);
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "rb");
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
 
 }  // namespace platform
 }  // namespace Quor
