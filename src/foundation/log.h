@@ -3,7 +3,7 @@
 //
 // Messages begin with the qualified function name, a colon and a blank;
 // entry and exit lines are the bare function name. Formats use %ws for a wide
-// string (pass c_str()), %d for an int and %x for an unsigned value.
+// string (pass c_str()), %d for an int and %llx for a handle (handleValue()).
 #ifndef QUOR_SRC_FOUNDATION_LOG_H_
 #define QUOR_SRC_FOUNDATION_LOG_H_
 
@@ -31,9 +31,9 @@ void log(LogLevel level, const wchar_t* format, Args... args) {
   zologLog(kLogModule, level, format, args...);
 }
 
-// The low 32 bits of a module handle, as a "%x" shows it.
-inline unsigned int handleBits(HINSTANCE module) {
-  return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(module));
+// A module handle as a number, all of it, for "%llx".
+inline unsigned long long handleValue(HINSTANCE module) {
+  return reinterpret_cast<std::uintptr_t>(module);
 }
 
 }  // namespace detail

@@ -24,8 +24,8 @@ int moduleEntry(HINSTANCE module, unsigned int reason, void*) {
       break;
     case kProcessAttach:
       zologSetModuleName(kLogModule);
-      log(kLogWarning, L"quor-pell-interfaces::DllMain: Dll Attach process (hModule=0x%x)",
-          handleBits(module));
+      log(kLogWarning, L"quor-pell-interfaces::DllMain: Dll Attach process (hModule=0x%llx)",
+          handleValue(module));
       moduleHandleValue = module;
       // An exception must not leave the loader's entry: under exhausted
       // memory the version text stays as it was.
@@ -37,12 +37,12 @@ int moduleEntry(HINSTANCE module, unsigned int reason, void*) {
           clientVersionString.c_str());
       break;
     case kThreadAttach:
-      log(kLogWarning, L"quor-pell-interfaces::DllMain: Dll Attach thread (hModule=0x%x)",
-          handleBits(module));
+      log(kLogWarning, L"quor-pell-interfaces::DllMain: Dll Attach thread (hModule=0x%llx)",
+          handleValue(module));
       break;
     case kThreadDetach:
-      log(kLogWarning, L"quor-pell-interfaces::DllMain: Dll Detach thread (hModule=0x%x)",
-          handleBits(module));
+      log(kLogWarning, L"quor-pell-interfaces::DllMain: Dll Detach thread (hModule=0x%llx)",
+          handleValue(module));
       break;
     default:
       log(kLogFailure, L"quor-pell-interfaces::DllMain: Dll Unknown Reason %d",

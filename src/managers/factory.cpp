@@ -58,8 +58,8 @@ HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString 
     return nullptr;
   }
 
-  log(detail::kLogDetail, L"ManagerFactory::newManagerInstance: <-- Output Param hLib = 0x%x",
-      detail::handleBits(module));
+  log(detail::kLogDetail, L"ManagerFactory::newManagerInstance: <-- Output Param hLib = 0x%llx",
+      detail::handleValue(module));
   log(detail::kLogExit, L"ManagerFactory::newManagerInstance");
   return module;
 }

@@ -214,8 +214,8 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
     return nullptr;
   }
   log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: <-- Output Param hInstDll = 0x%x",
-      detail::handleBits(module));
+      L"ManagerFactoryLookupService::getManagerInstanceImpl: <-- Output Param hInstDll = 0x%llx",
+      detail::handleValue(module));
   log(detail::kLogExit, L"ManagerFactoryLookupService::getManagerInstanceImpl");
   return module;
 }

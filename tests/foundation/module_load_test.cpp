@@ -29,8 +29,9 @@ TEST(ModuleLoadTest, LoadingLogsExactlyTheAttachLinesUnloadingNothingAndReloadin
     void* library = quor_test::openLibrary(QUOR_LIBRARY_PATH);
     ASSERT_NE(library, nullptr) << quor_test::libraryError();
     wchar_t attach[100];
-    std::swprintf(attach, 100, L"quor-pell-interfaces::DllMain: Dll Attach process (hModule=0x%x)",
-                  static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(library)));
+    std::swprintf(attach, 100,
+                  L"quor-pell-interfaces::DllMain: Dll Attach process (hModule=0x%llx)",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(library)));
     EXPECT_EQ(lines, (Lines{{L"PELLAPI", ZOLOG_WARNING, attach},
                             {L"PELLAPI", ZOLOG_DETAIL, clientVersion}}))
         << "round " << round;

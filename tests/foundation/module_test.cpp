@@ -2,6 +2,7 @@
 // logging library that records every call.
 #include "foundation/module.h"
 
+#include <cstdint>
 #include <cwchar>
 #include <string>
 #include <tuple>
@@ -31,20 +32,24 @@ Quor::HINSTANCE moduleOf(const void* address) { return Quor::platform::moduleCon
 
 TEST(ModuleTest, EachNotificationLogsItsLinesAndReturnsOneAttachStoresHandleAndVersion) {
   const Quor::HINSTANCE module = moduleOf(reinterpret_cast<const void*>(&moduleOf));
+  // Thread notifications only log the handle they are given: one above 4 GiB
+  // shows whole.
+  const Quor::HINSTANCE high = reinterpret_cast<Quor::HINSTANCE>(std::uintptr_t{0x7ffe12345678});
   quor_test::clearLogEvents();
-  for (ModuleNotification reason : {kProcessAttach, kThreadAttach, kThreadDetach, kProcessDetach,
-                                    static_cast<ModuleNotification>(7)})
-    EXPECT_EQ(moduleEntry(module, reason, nullptr), 1) << reason;
+  EXPECT_EQ(moduleEntry(module, kProcessAttach, nullptr), 1);
+  for (ModuleNotification reason :
+       {kThreadAttach, kThreadDetach, kProcessDetach, static_cast<ModuleNotification>(7)})
+    EXPECT_EQ(moduleEntry(high, reason, nullptr), 1) << reason;
 
-  wchar_t handle[16];
-  std::swprintf(handle, 16, L"0x%x)", handleBits(module));
+  wchar_t handle[24];
+  std::swprintf(handle, 24, L"0x%llx)", handleValue(module));
   const std::wstring dll = L"quor-pell-interfaces::DllMain: Dll ";
   const std::vector<Event> expected = {
       {LogEvent::kSetModuleName, L"PELLAPI", 0, L""},
       {LogEvent::kLine, L"PELLAPI", 2, dll + L"Attach process (hModule=" + handle},
       {LogEvent::kLine, L"PELLAPI", 4, L"quor-pell-interfaces::DllMain: Client Version = 3.1.4.15"},
-      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Attach thread (hModule=" + handle},
-      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Detach thread (hModule=" + handle},
+      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Attach thread (hModule=0x7ffe12345678)"},
+      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Detach thread (hModule=0x7ffe12345678)"},
       {LogEvent::kLine, L"PELLAPI", 1, dll + L"Unknown Reason 7"}};
   std::vector<Event> events;
   for (const LogEvent& e : quor_test::logEvents())

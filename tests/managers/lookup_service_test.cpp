@@ -66,9 +66,9 @@ std::wstring widen(const std::string& text) { return std::wstring(text.begin(), 
 std::wstring text(const Quor::TString& value) { return value.c_str(); }
 
 std::wstring hex(HINSTANCE module) {
-  wchar_t buffer[16];
-  std::swprintf(buffer, 16, L"0x%x",
-                static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(module)));
+  wchar_t buffer[24];
+  std::swprintf(buffer, 24, L"0x%llx",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(module)));
   return buffer;
 }
 

@@ -24,9 +24,9 @@ TEST(ThreadNotificationTest, AThreadIsAnnouncedOnceWhenItStartsAndOnceWhenItEnds
   const Quor::TString name(L"quor-interfacesU.dll");
   HMODULE library = GetModuleHandleW(name.c_str());
   ASSERT_NE(library, nullptr);
-  wchar_t handle[16];
-  std::swprintf(handle, 16, L"0x%x",
-                static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(library)));
+  wchar_t handle[24];
+  std::swprintf(handle, 24, L"0x%llx",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(library)));
 
   zologSetLevelMask(ZOLOG_ALL);
   zologSetHandler(collect, nullptr);
