@@ -1,7 +1,7 @@
 #include <memory>
 
 #include "model/owned.h"
-#include "quor/values.h"
+#include "quor/credential.h"
 
 namespace Quor {
 

@@ -1,5 +1,5 @@
 #include "model/owned.h"
-#include "quor/values.h"
+#include "quor/managed.h"
 
 namespace Quor {
 

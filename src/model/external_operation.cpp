@@ -1,7 +1,7 @@
 #include <memory>
 
 #include "model/owned.h"
-#include "quor/values.h"
+#include "quor/external_operation.h"
 
 namespace Quor {
 

@@ -1,6 +1,6 @@
 #include <ctime>
 
-#include "quor/values.h"
+#include "quor/managed.h"
 
 namespace Quor {
 

@@ -1,4 +1,4 @@
-#include "quor/values.h"
+#include "quor/parameter.h"
 
 namespace Quor {
 
