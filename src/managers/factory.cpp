@@ -3,13 +3,16 @@
 #include "foundation/log.h"
 #include "quor/managers.h"
 
+// A line of ManagerFactory::newManagerInstance: its qualified name, a colon and a blank, then
+// `text`, joined at compile time.
+#define FACTORY_LINE(text) L"ManagerFactory::newManagerInstance: " text
+
 namespace Quor {
 
 namespace {
 
 void logStopped(const std::exception& error) {
-  detail::log(detail::kLogFailure,
-              L"ManagerFactory::newManagerInstance: Stopped by an exception: %hs", error.what());
+  detail::log(detail::kLogFailure, FACTORY_LINE(L"Stopped by an exception: %hs"), error.what());
 }
 
 }  // namespace
@@ -41,12 +44,10 @@ HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString 
                                              Vector<Parameter>* params) {
   using detail::log;
   log(detail::kLogEntry, L"ManagerFactory::newManagerInstance");
-  log(detail::kLogDetail,
-      L"ManagerFactory::newManagerInstance: --> Input Param factoryDefinition = %ws",
+  log(detail::kLogDetail, FACTORY_LINE(L"--> Input Param factoryDefinition = %ws"),
       factoryDefinition.c_str());
-  log(detail::kLogDetail, L"ManagerFactory::newManagerInstance: --> Input Param provider = %ws",
-      provider.c_str());
-  log(detail::kLogDetail, L"ManagerFactory::newManagerInstance: --> Input Param params %d items",
+  log(detail::kLogDetail, FACTORY_LINE(L"--> Input Param provider = %ws"), provider.c_str());
+  log(detail::kLogDetail, FACTORY_LINE(L"--> Input Param params %d items"),
       params != nullptr ? static_cast<int>(params->size()) : -1);
   HINSTANCE module = nullptr;
   try {
@@ -58,7 +59,7 @@ HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString 
     return nullptr;
   }
 
-  log(detail::kLogDetail, L"ManagerFactory::newManagerInstance: <-- Output Param hLib = 0x%llx",
+  log(detail::kLogDetail, FACTORY_LINE(L"<-- Output Param hLib = 0x%llx"),
       detail::handleValue(module));
   log(detail::kLogExit, L"ManagerFactory::newManagerInstance");
   return module;

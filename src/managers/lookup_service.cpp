@@ -8,6 +8,10 @@
 #include "platform/platform.h"
 #include "quor/managers.h"
 
+// A line of ManagerFactoryLookupService::getManagerInstanceImpl: its qualified name, a colon and a
+// blank, then `text`, joined at compile time.
+#define LOOKUP_LINE(text) L"ManagerFactoryLookupService::getManagerInstanceImpl: " text
+
 namespace Quor {
 
 namespace {
@@ -46,10 +50,7 @@ bool readDefinitionAt(const TString& path, detail::ProviderRecord* record) {
   OpenFile file(platform::openForReading(path, &special));
   if (file.get() == nullptr) {
     if (special) {
-      log(detail::kLogWarning,
-          L"ManagerFactoryLookupService::getManagerInstanceImpl: '%ws' is not a regular file; "
-          L"ignored",
-          path.c_str());
+      log(detail::kLogWarning, LOOKUP_LINE(L"'%ws' is not a regular file; ignored"), path.c_str());
     }
     return false;
   }
@@ -58,9 +59,8 @@ bool readDefinitionAt(const TString& path, detail::ProviderRecord* record) {
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   if (!detail::readDefinitionFile(file.get(), record, nullptr)) {
     log(detail::kLogWarning,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: '%ws' is larger than %d bytes: not "
-        L"a definition file; ignored",
-        path.c_str(), static_cast<int>(detail::kDefinitionFileLimit));
+        LOOKUP_LINE(L"'%ws' is larger than %d bytes: not a definition file; ignored"), path.c_str(),
+        static_cast<int>(detail::kDefinitionFileLimit));
     return false;
   }
   return true;
@@ -68,20 +68,13 @@ bool readDefinitionAt(const TString& path, detail::ProviderRecord* record) {
 
 // Reading: the file as named, then beside this library.
 bool readDefinition(const TString& factoryDefinition, detail::ProviderRecord* record) {
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: Loading factory definition file "
-      L"'%ws'",
+  log(detail::kLogDetail, LOOKUP_LINE(L"Loading factory definition file '%ws'"),
       factoryDefinition.c_str());
   if (readDefinitionAt(factoryDefinition, record)) return true;
   const TString fullPath = detail::pathBesideModule(detail::moduleHandle(), factoryDefinition);
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: Attempt to load with full path "
-      L"'%ws'",
-      fullPath.c_str());
+  log(detail::kLogDetail, LOOKUP_LINE(L"Attempt to load with full path '%ws'"), fullPath.c_str());
   if (readDefinitionAt(fullPath, record)) return true;
-  log(detail::kLogFailure,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: No properties files found "
-      L"corresponding to %ws",
+  log(detail::kLogFailure, LOOKUP_LINE(L"No properties files found corresponding to %ws"),
       factoryDefinition.c_str());
   return false;
 }
@@ -94,24 +87,18 @@ bool isComplete(const detail::ProviderRecord& record, const TString& factoryDefi
   if (hasName && hasImplementation) return true;
   if (hasName) {
     log(detail::kLogWarning,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.implementation' key or "
-        L"its value not found in %ws",
+        LOOKUP_LINE(L"'provider.implementation' key or its value not found in %ws"),
         factoryDefinition.c_str());
   } else if (hasImplementation) {
-    log(detail::kLogWarning,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.name' key or its value "
-        L"not found in %ws",
+    log(detail::kLogWarning, LOOKUP_LINE(L"'provider.name' key or its value not found in %ws"),
         factoryDefinition.c_str());
   } else {
     log(detail::kLogWarning,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.name' and "
-        L"'provider.implementation' keys or the values corresponding to these keys, were not "
-        L"found in %ws",
+        LOOKUP_LINE(L"'provider.name' and 'provider.implementation' keys or the values "
+                    L"corresponding to these keys, were not found in %ws"),
         factoryDefinition.c_str());
   }
-  log(detail::kLogFailure,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: No keys where found in any of the "
-      L"properties files");
+  log(detail::kLogFailure, LOOKUP_LINE(L"No keys where found in any of the properties files"));
   return false;
 }
 
@@ -129,10 +116,7 @@ HINSTANCE loadAttempt(const TString& path, bool beside, int* error) {
   if (module != nullptr) return module;
   *error = platform::lastLoadError();
   if (platform::lastLoadRefused()) {
-    log(detail::kLogWarning,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: '%ws' is not a regular file; not "
-        L"loaded",
-        path.c_str());
+    log(detail::kLogWarning, LOOKUP_LINE(L"'%ws' is not a regular file; not loaded"), path.c_str());
   }
   return nullptr;
 }
@@ -142,26 +126,18 @@ HINSTANCE loadAttempt(const TString& path, bool beside, int* error) {
 // nothing and the first found something it could not load: an absolute path
 // joined to the library's directory names nothing, whatever the first found.
 HINSTANCE loadImplementation(const TString& implementation) {
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: Loading library '%ws'",
-      implementation.c_str());
+  log(detail::kLogDetail, LOOKUP_LINE(L"Loading library '%ws'"), implementation.c_str());
   int firstError = 0;
   HINSTANCE module = loadAttempt(implementation, false, &firstError);
   if (module != nullptr) return module;
   const TString fullPath = detail::pathBesideModule(detail::moduleHandle(), implementation);
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: Attempt to load with full path "
-      L"'%ws'",
-      fullPath.c_str());
+  log(detail::kLogDetail, LOOKUP_LINE(L"Attempt to load with full path '%ws'"), fullPath.c_str());
   int error = 0;
   module = loadAttempt(fullPath, true, &error);
   if (module != nullptr) return module;
   if (platform::isNotFoundError(error) && !platform::isNotFoundError(firstError))
     error = firstError;
-  log(detail::kLogFailure,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: Unable to find or load library! "
-      L"(Error %d)",
-      error);
+  log(detail::kLogFailure, LOOKUP_LINE(L"Unable to find or load library! (Error %d)"), error);
   return nullptr;
 }
 
@@ -190,16 +166,10 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
                                                               TString provider,
                                                               Vector<Parameter>* params) {
   log(detail::kLogEntry, L"ManagerFactoryLookupService::getManagerInstanceImpl");
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: --> Input Param factoryDefinition = "
-      L"%ws",
+  log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param factoryDefinition = %ws"),
       factoryDefinition.c_str());
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: --> Input Param provider = %ws",
-      provider.c_str());
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: --> Input Param params %d items",
-      itemCount(params));
+  log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param provider = %ws"), provider.c_str());
+  log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param params %d items"), itemCount(params));
   HINSTANCE module = nullptr;
   try {
     detail::ProviderRecord record;
@@ -208,13 +178,10 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
     appendProvider(record, params);
     module = loadImplementation(record[detail::kProviderImplementation]);
   } catch (const std::exception& error) {
-    log(detail::kLogFailure,
-        L"ManagerFactoryLookupService::getManagerInstanceImpl: Stopped by an exception: %hs",
-        error.what());
+    log(detail::kLogFailure, LOOKUP_LINE(L"Stopped by an exception: %hs"), error.what());
     return nullptr;
   }
-  log(detail::kLogDetail,
-      L"ManagerFactoryLookupService::getManagerInstanceImpl: <-- Output Param hInstDll = 0x%llx",
+  log(detail::kLogDetail, LOOKUP_LINE(L"<-- Output Param hInstDll = 0x%llx"),
       detail::handleValue(module));
   log(detail::kLogExit, L"ManagerFactoryLookupService::getManagerInstanceImpl");
   return module;
