@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <regex>
 #include <string>
 #include <thread>
@@ -111,27 +114,42 @@ TEST_F(ZologTest, ConcurrentLinesAreDeliveredOneAtATimeOnceEachAndWhole) {
   }
 }
 
-// Threads keep logging while the handler is replaced again and again.
+// Threads keep logging while the handler is replaced again and again; each
+// handler is called before the next replaces it. Several loggers make it
+// likelier that one is in the middle of a line whenever the handler changes.
+// The wait blocks rather than spins, so that the loggers run even where threads
+// take turns (valgrind), and is bounded, so that loggers that stop fail the
+// test instead of hanging it.
 TEST_F(ZologTest, ReplacedHandlerIsNeverCalledAgain) {
-  static std::atomic<std::uintptr_t> installed{0}, lastCalled{0};
+  static std::atomic<std::uintptr_t> installed{0};
   static std::atomic<int> lateCalls{0};
+  static std::mutex mutex;
+  static std::condition_variable called;
+  static std::uintptr_t lastCalled = 0;
   std::atomic<bool> stop{false};
-  std::thread logger([&stop] {
-    while (!stop) zologLog(L"T", ZOLOG_FAILURE, L"line");
-  });
-  for (std::uintptr_t id = 1; id <= 200; ++id) {
+  std::vector<std::thread> loggers;
+  for (int i = 0; i < 3; ++i)
+    loggers.emplace_back([&stop] {
+      while (!stop) zologLog(L"T", ZOLOG_FAILURE, L"line");
+    });
+  bool eachCalled = true;
+  for (std::uintptr_t id = 1; id <= 200 && eachCalled; ++id) {
     zologSetHandler(
         [](void* context, const wchar_t*, int, const wchar_t*) {
           const auto id = reinterpret_cast<std::uintptr_t>(context);
           if (id < installed) ++lateCalls;
+          std::lock_guard<std::mutex> lock(mutex);
           lastCalled = id;
+          called.notify_one();
         },
         reinterpret_cast<void*>(id));
     installed = id;
-    while (lastCalled != id) std::this_thread::yield();
+    std::unique_lock<std::mutex> lock(mutex);
+    eachCalled = called.wait_for(lock, std::chrono::minutes(2), [id] { return lastCalled == id; });
   }
   stop = true;
-  logger.join();
+  for (auto& logger : loggers) logger.join();
+  EXPECT_TRUE(eachCalled);
   EXPECT_EQ(lateCalls, 0);
 }
 

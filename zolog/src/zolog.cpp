@@ -2,23 +2,20 @@
 #include <zolog/zolog.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <cwchar>
 #include <mutex>
 #include <string>
 
+#include "platform.h"
 #include "platform/utf8.h"
 #include "platform/wide_format.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -38,6 +35,8 @@ struct Output {
   std::wstring defaultModule;
   bool fileChosen = false;
   std::FILE* file = nullptr;  // ZOLOG_FILE when it opened; else standard error
+  std::string filePath;
+  bool writeFailureReported = false;
 };
 
 Output& output() {
@@ -98,26 +97,13 @@ void appendUtf8(std::string& out, const wchar_t* text) {
   Quor::platform::appendUtf8(out, text, std::wcslen(text));
 }
 
-unsigned long threadId() {
-#if defined(_WIN32)
-  return GetCurrentThreadId();
-#else
-  return static_cast<unsigned long>(gettid());
-#endif
-}
-
 // "2026-12-06 06:47:38.123", local time.
 std::string timestamp() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const long millis = static_cast<long>(
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &seconds);
-#else
-  localtime_r(&seconds, &local);
-#endif
+  const std::tm local = zolog_platform::localTime(seconds);
   char text[40];
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   std::snprintf(text + length, sizeof text - length, ".%03ld", millis);
@@ -128,8 +114,10 @@ std::FILE* destination(Output& out) {
   if (!out.fileChosen) {
     out.fileChosen = true;
     if (const char* path = std::getenv("ZOLOG_FILE")) {
-      if (*path != '\0') out.file = std::fopen(path, "a");
-      if (out.file == nullptr) {
+      if (*path != '\0') out.file = zolog_platform::openForAppend(path);
+      if (out.file != nullptr) {
+        out.filePath = path;
+      } else {
         std::fprintf(stderr, "zolog: cannot open ZOLOG_FILE=%s; logging to standard error\n", path);
       }
     }
@@ -145,13 +133,22 @@ bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* mes
   line += " [";
   line += std::to_string(level);
   line += "] tid ";
-  line += std::to_string(threadId());
+  line += std::to_string(zolog_platform::threadId());
   line += ": ";
   appendUtf8(line, message);
   line += '\n';
   std::FILE* file = destination(out);
-  const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-  return std::fflush(file) == 0 && written;
+  const bool whole = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+  const bool written = std::fflush(file) == 0 && whole;
+  // A file that takes no more lines (a full disk, /dev/full) is reported once,
+  // on standard error, so that the lost lines do not go unnoticed and a process
+  // that logs much does not flood standard error.
+  if (!written && file != stderr && !out.writeFailureReported) {
+    out.writeFailureReported = true;
+    std::fprintf(stderr, "zolog: cannot write to ZOLOG_FILE=%s (%s); log lines are being lost\n",
+                 out.filePath.c_str(), std::strerror(errno));
+  }
+  return written;
 }
 
 // Formats the message of one line: the format's output, or the format itself

@@ -11,8 +11,10 @@
  *     2026-12-06 06:47:38.123 PELLAPI [2] tid 4242: message
  * (local time with milliseconds, module name, level, thread id, message).
  * With ZOLOG_FILE=path in the environment they are appended to that file
- * instead (standard error if it cannot be opened). zologSetHandler() sends the
- * lines to a function of the program's instead.
+ * instead: standard error if it cannot be opened (a FIFO or pipe that no
+ * process reads is not waited for: it cannot), and the first write to it that
+ * fails is reported once on standard error. zologSetHandler() sends the lines
+ * to a function of the program's instead.
  *
  * Formats follow the C runtime's wide printf, with the same conventions on
  * every platform: %ws and a plain %s take a wide string (const wchar_t*),

@@ -1,0 +1,24 @@
+// The operating-system functions that zolog needs, so that zolog.cpp is the
+// same on every platform. One implementation per platform
+// (platform_posix.cpp, platform_win32.cpp), chosen by the build.
+#ifndef ZOLOG_SRC_PLATFORM_H_
+#define ZOLOG_SRC_PLATFORM_H_
+
+#include <cstdio>
+#include <ctime>
+
+namespace zolog_platform {
+
+// The calling thread's id as the system's tools show it.
+unsigned long threadId();
+
+// `time` in local time.
+std::tm localTime(std::time_t time);
+
+// Opens `path` (created if need be) to append to it, or returns null. Never
+// waits for another process: a FIFO or pipe that no process reads is refused.
+std::FILE* openForAppend(const char* path);
+
+}  // namespace zolog_platform
+
+#endif  // ZOLOG_SRC_PLATFORM_H_

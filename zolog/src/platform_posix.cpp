@@ -1,0 +1,30 @@
+// zolog's operating-system functions on Linux and other POSIX systems.
+#include "platform.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zolog_platform {
+
+unsigned long threadId() { return static_cast<unsigned long>(gettid()); }
+
+std::tm localTime(std::time_t time) {
+  std::tm local{};
+  localtime_r(&time, &local);
+  return local;
+}
+
+std::FILE* openForAppend(const char* path) {
+  // Without O_NONBLOCK, opening a FIFO waits until a process opens it to read,
+  // forever if none does; with it, that open fails with ENXIO.
+  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  // Writes wait for a slow reader rather than fail.
+  const int flags = fcntl(fd, F_GETFL);
+  std::FILE* file = nullptr;
+  if (flags != -1 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != -1) file = fdopen(fd, "a");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+}  // namespace zolog_platform
