@@ -1,5 +1,5 @@
 // The order of every exported class's virtual operations, which clients
-// compiled against the headers depend on. Each list is the documented order;
+// compiled against the headers depend on. Each list is the declared order;
 // slot 0 is destroy() and slots 1 and 2 hold the virtual destructor (its
 // complete and deleting forms), so the class's own operations start at 3.
 #include <typeinfo>

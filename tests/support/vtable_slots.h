@@ -2,7 +2,7 @@
 // pointer-to-member representation in the Itanium C++ ABI, which GCC and
 // Clang follow on Linux and on MinGW-w64: for a virtual function the pointer
 // field holds 1 plus the slot's offset in bytes. A slot is what a client
-// compiled against the headers calls, so comparing slots with the documented
+// compiled against the headers calls, so comparing slots with the declared
 // order pins the binary interface.
 #ifndef QUOR_TESTS_SUPPORT_VTABLE_SLOTS_H_
 #define QUOR_TESTS_SUPPORT_VTABLE_SLOTS_H_
