@@ -13,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -31,6 +34,13 @@ const std::string kManager = absolute(QUOR_TEST_MODULE_PATH).string();
 const std::string kVersioned = absolute(QUOR_VERSIONED_MODULE_PATH).string();
 const std::string kNeedsDependency = absolute(QUOR_NEEDS_DEPENDENCY_PATH).string();
 
+// The code of a file that the loader cannot load: ENOEXEC, ERROR_BAD_EXE_FORMAT.
+#if defined(_WIN32)
+const std::string kNotAModule = "193";
+#else
+const std::string kNotAModule = "8";
+#endif
+
 struct Result {
   int status;
   std::string out;
@@ -44,6 +54,9 @@ class QuorInspectTest : public testing::Test {
   }
 
   void TearDown() override {
+#if defined(_WIN32)
+    if (pipe_ != INVALID_HANDLE_VALUE) CloseHandle(pipe_);
+#endif
     fs::current_path(previous_);
     std::error_code ignored;
     fs::remove_all(directory_, ignored);
@@ -74,6 +87,25 @@ class QuorInspectTest : public testing::Test {
     std::ofstream(name_ + ".ini", std::ios::binary) << bytes;
   }
 
+  // A file that reading as a file would block on: a FIFO in the current
+  // directory, or on Windows a named pipe, which is in none.
+  std::string specialFile() {
+#if defined(_WIN32)
+    const std::string path = "\\\\.\\pipe\\" + name_;
+    pipe_ =
+        CreateNamedPipeA(path.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
+    return path;
+#else
+    const fs::path path = directory_ / "special.ini";
+    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+    return path.string();
+#endif
+  }
+
+#if defined(_WIN32)
+  HANDLE pipe_ = INVALID_HANDLE_VALUE;
+#endif
   const std::string name_ = "quor-inspect-" + std::to_string(std::random_device()());
   const fs::path directory_ = fs::temp_directory_path() / name_;
   const fs::path previous_ = fs::current_path();
@@ -100,6 +132,17 @@ TEST_F(QuorInspectTest, MissingFileOrKeyIsADefinitionProblemAndNothingIsLoaded) 
       run(name_), 1,
       {"[as given] " + name_ + ".ini: no file", "[beside the library] " + beside + ": no file",
        "no definition file " + name_ + ".ini", "Status 1"});
+  const std::string sub =
+      "sub" + std::string(1, static_cast<char>(fs::path::preferred_separator)) + name_;
+  expectInOrder(run(sub), 1, {"the provider name \"" + sub + "\" is a path"});
+  // Passed over unread, as the factory does, and the search goes on.
+  const std::string special = specialFile();
+  expectInOrder(run("--file " + special), 1,
+                {"[as given] " + special + ": not a regular file: not read",
+                 "[beside the library] ", "no definition file"});
+#if !defined(_WIN32)
+  expectInOrder(run("--list"), 1, {"special.ini: not a regular file: not read"});
+#endif
   define("provider.name=A\nprovider.service=s\n");
   expectInOrder(run("--load " + name_), 1,
                 {"provider.implementation is not set", "the factory loads none", "Status 1"});
@@ -110,13 +153,15 @@ TEST_F(QuorInspectTest, MissingFileOrKeyIsADefinitionProblemAndNothingIsLoaded) 
 }
 
 TEST_F(QuorInspectTest, EveryLineIsExplainedAndSuspiciousOnesAreWarnedAbout) {
-  define(std::string("\xEF\xBB\xBF; c\r\nprovider.name=Old\n  # provider.service=x\nno equals\n") +
+  define(std::string("\xEF\xBB\xBF; c\r\nprovider.name=O\x1b[2J\r\x07\xC2\x9B\\ld\n") +
+         "  # provider.service=x\nno equals\n" +
          "=v\nProvider.Name = New\xFF\nprovider.implementation=m\nprovider.service=\nother=1\n" +
          std::string(1, '\0') + "provider.description=d");
   expectInOrder(
       run(name_), 0,
       {"1: ; c\n     comment",
-       "2: provider.name=Old\n     sets provider.name to \"Old\", overridden by line 6",
+       "2: provider.name=O\\x1b[2J\\x0d\\x07\\u009b\\ld\n"
+       "     sets provider.name to \"O\\x1b[2J\\x0d\\x07\\u009b\\ld\", overridden by line 6",
        "3:   # provider.service=x\n     ignored: unknown key \"# provider.service\"",
        "4: no equals\n     ignored: no '='", "5: =v\n     ignored: nothing before the '='",
        "sets provider.name to \"New\xC3\xBF\"", "9: other=1\n     ignored: unknown key \"other\"",
@@ -131,21 +176,25 @@ TEST_F(QuorInspectTest, EveryLineIsExplainedAndSuspiciousOnesAreWarnedAbout) {
 
 TEST_F(QuorInspectTest, CopyInTheCurrentDirectoryShadowsTheOneBesideTheLibraryAndBothAreListed) {
   define("provider.name=Here\nprovider.implementation=h\n");
-  const fs::path beside = kLibraryDir / (name_ + ".ini");
-  std::ofstream(beside) << "provider.name=There\n";
+  const fs::path besidePath = kLibraryDir / (name_ + ".ini");
+  const std::string beside = besidePath.string();
+  std::ofstream(besidePath) << "provider.name=There\n";
   expectInOrder(run(name_), 0,
                 {"[as given] " + name_ + ".ini: found, read",
-                 "[beside the library] " + beside.string() + ": found, not read",
-                 name_ + ".ini (as given) shadows " + beside.string() + " beside the library"});
+                 "[beside the library] " + beside + ": found, not read",
+                 name_ + ".ini (as given) shadows " + beside + " beside the library"});
   expectInOrder(run("--list"), kAnyStatus,
                 {"[current directory] " + (directory_ / (name_ + ".ini")).string() +
                      ": provider \"Here\", module \"h\"\n",
-                 "[beside the library] " + beside.string() +
+                 "[beside the library] " + beside +
                      ": provider \"There\", module \"\" (incomplete) (shadowed by the file in the "
                      "current directory)"});
-  fs::remove(name_ + ".ini");
-  expectInOrder(run("--list"), 1,
-                {beside.string() + ": provider \"There\", module \"\" (incomplete)\n"});
+  // A file too large is passed over unread, as the factory does: it shadows nothing.
+  define(std::string(1024 * 1024 + 1, ';'));
+  expectInOrder(run(name_), 1,
+                {"[as given] " + name_ + ".ini: larger than 1 MiB: not a definition file",
+                 "[beside the library] " + beside + ": found, read"});
+  expectInOrder(run("--list"), 1, {beside + ": provider \"There\", module \"\" (incomplete)\n"});
 }
 
 TEST_F(QuorInspectTest, LoadReportsTheModulesVersionAndEntryPoint) {
@@ -172,6 +221,20 @@ TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissi
                 {"[as written] " + kNeedsDependency +
                      ": found, but a module that it needs is missing or its initialisation failed",
                  "Status 2"});
+  // The second attempt finds nothing beside the library: the first tells why.
+  const std::string file = (directory_ / (name_ + ".ini")).string();
+  define("provider.name=M\nprovider.implementation=" + file);
+  const std::string notAModule =
+      file + ": found, but not a loadable module for this process (error " + kNotAModule;
+  expectInOrder(
+      run("--load " + name_), 2,
+      {"[as written] " + notAModule + ": ", "the module did not load: " + notAModule + ")"});
+  const std::string special = specialFile();
+  define("provider.name=M\nprovider.implementation=" + special);
+  expectInOrder(
+      run("--load " + name_), 2,
+      {"[as written] " + special + ": not a regular file: not loaded (error " + kNotAModule + ": ",
+       "the module did not load: " + special + ": not a regular file"});
 #if !defined(_WIN32)
   // The system's own message names the missing module.
   EXPECT_NE(needs.out.find("libquor_inspect_dependency.so: cannot open"), std::string::npos);
@@ -180,14 +243,15 @@ TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissi
 
 TEST_F(QuorInspectTest, JsonCarriesTheReportWithItsStringsEscaped) {
   define(
-      "provider.name=J\nprovider.description=say \"hi\" \\ \xC3\xA9\t!\nprovider.implementation=" +
+      "provider.name=J\nprovider.description=say \"hi\" \\ "
+      "\xC3\xA9\t\xC2\x9B!\nprovider.implementation=" +
       kManager + "\n");
   expectInOrder(
       run("--json --load " + name_), 0,
       {"{\"definition\":\"" + name_ + ".ini\"", "\"state\":\"read\"",
-       "\"value\":\"say \\\"hi\\\" \\\\ \xC3\xA9\\u0009!\"", "\"sets\":\"provider.description\"",
-       "\"values\":{\"provider.name\":\"J\"", "\"outcome\":\"loaded\"", "\"entryPoint\":true",
-       "\"problems\":[],\"status\":0}\n"});
+       "\"value\":\"say \\\"hi\\\" \\\\ \xC3\xA9\\u0009\\u009b!\"",
+       "\"sets\":\"provider.description\"", "\"values\":{\"provider.name\":\"J\"",
+       "\"outcome\":\"loaded\"", "\"entryPoint\":true", "\"problems\":[],\"status\":0}\n"});
   expectInOrder(run("--list --json"), kAnyStatus, {"\"name\":\"J\"", "\"status\":"});
 }
 

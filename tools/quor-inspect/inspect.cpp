@@ -2,6 +2,12 @@
 
 #include <zolog/zolog.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <cerrno>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <cwctype>
@@ -66,15 +72,27 @@ bool isFile(const std::wstring& path) {
   return fs::is_regular_file(toPath(path), ignored);
 }
 
-// Opens `path` as the factory does; the state of a place that holds no
-// readable file.
+// Opens `path` as the factory does, which refuses a special file without
+// waiting on it; the state of a place that holds no readable file.
 std::FILE* open(const std::wstring& path, Place::State* state) {
-  std::FILE* file = platform::openForReading(tstring(path));
+  bool special = false;
+  std::FILE* file = platform::openForReading(tstring(path), &special);
   std::error_code ignored;
   if (file == nullptr) {
-    *state = fs::exists(toPath(path), ignored) ? Place::kUnreadable : Place::kAbsent;
+    *state = special                             ? Place::kSpecial
+             : fs::exists(toPath(path), ignored) ? Place::kUnreadable
+                                                 : Place::kAbsent;
   }
   return file;
+}
+
+// Reads the open `file` with the factory's reader and closes it. kTooLarge,
+// with nothing read, for a file that the factory takes for no definition file.
+Place::State readAndClose(std::FILE* file, Quor::detail::ProviderRecord* record,
+                          Quor::detail::DefinitionObserver* observer) {
+  const bool read = Quor::detail::readDefinitionFile(file, record, observer);
+  std::fclose(file);
+  return read ? Place::kRead : Place::kTooLarge;
 }
 
 // Collects the reader's report of each line and whether a byte-order mark
@@ -123,6 +141,18 @@ bool searched(const std::wstring& path) {
 #endif
 }
 
+// Whether `code`, a failed load's, says that the loader found a file that it
+// cannot load into this process: no module, or one for another architecture
+// (on Linux also one that lacks a symbol that it needs).
+bool notAModule(int code) {
+#if defined(_WIN32)
+  return code == ERROR_BAD_EXE_FORMAT || code == ERROR_BAD_FORMAT ||
+         code == ERROR_INVALID_EXE_SIGNATURE || code == ERROR_EXE_MACHINE_TYPE_MISMATCH;
+#else
+  return code == ENOEXEC;
+#endif
+}
+
 Quor::HINSTANCE attempt(Report& report, const std::wstring& path, bool beside) {
   Attempt attempt;
   attempt.path = path;
@@ -138,9 +168,11 @@ Quor::HINSTANCE attempt(Report& report, const std::wstring& path, bool beside) {
   } else {
     attempt.error = platform::lastLoadError();
     attempt.errorText = text(platform::lastLoadErrorText());
-    attempt.outcome = search  ? Attempt::kSearchFailed
-                      : there ? Attempt::kFoundButFailed
-                              : Attempt::kNoSuchFile;
+    attempt.outcome = platform::lastLoadRefused() ? Attempt::kRefused
+                      : notAModule(attempt.error) ? Attempt::kNotAModule
+                      : search                    ? Attempt::kSearchFailed
+                      : there                     ? Attempt::kFoundButFailed
+                                                  : Attempt::kNoSuchFile;
   }
   report.attempts.push_back(attempt);
   return module;
@@ -167,11 +199,13 @@ bool sameFile(const std::wstring& a, const std::wstring& b) {
   return fs::equivalent(toPath(a), toPath(b), ignored);
 }
 
+// A *.ini entry that is not a directory: special files are listed too, as the
+// factory would come across them, but not read.
 bool isDefinitionFile(const fs::directory_entry& entry) {
   std::error_code ignored;
   std::wstring extension = fromPath(entry.path().extension());
   std::transform(extension.begin(), extension.end(), extension.begin(), ::towlower);
-  return extension == L".ini" && entry.is_regular_file(ignored);
+  return extension == L".ini" && !entry.is_directory(ignored);
 }
 
 // The definition files of `directory`, sorted by name.
@@ -185,13 +219,13 @@ std::vector<Listed> definitionFiles(const std::wstring& directory, bool beside) 
     listed.path = fromPath(it->path());
     listed.fileName = fromPath(it->path().filename());
     listed.besideLibrary = beside;
-    // A file may go between the listing and the reading.
-    std::FILE* file = platform::openForReading(tstring(listed.path));
+    // A file may go or change between the listing and the reading.
+    bool special = false;
+    std::FILE* file = platform::openForReading(tstring(listed.path), &special);
+    listed.state = special ? Place::kSpecial : Place::kUnreadable;
     if (file != nullptr) {
       Quor::detail::ProviderRecord record;
-      Quor::detail::readDefinitionFile(file, &record, nullptr);
-      std::fclose(file);
-      listed.readable = true;
+      listed.state = readAndClose(file, &record, nullptr);
       listed.name = text(record[Quor::detail::kProviderName]);
       listed.implementation = text(record[Quor::detail::kProviderImplementation]);
     }
@@ -234,18 +268,59 @@ bool Report::definitionComplete() const {
          !values[Quor::detail::kProviderImplementation].empty();
 }
 
+namespace {
+
+// How much a failed attempt tells: a file found says more than a search that
+// found nothing, for it might have found a module whose dependency is missing,
+// which says more than no file at all.
+int weight(Attempt::Outcome outcome) {
+  switch (outcome) {
+    case Attempt::kNoSuchFile:
+      return 0;
+    case Attempt::kSearchFailed:
+      return 1;
+    default:
+      return 2;
+  }
+}
+
+// The characters that make a provider name a path: a directory separator, and
+// on Windows also the colon of a drive ("C:x" is relative to that drive's
+// current directory).
+#if defined(_WIN32)
+const wchar_t kPathCharacters[] = L"/\\:";
+#else
+const wchar_t kPathCharacters[] = L"/";
+#endif
+
+}  // namespace
+
+const Attempt& Report::failure() const {
+  // Of equally telling attempts the later, whose code the factory logs.
+  const Attempt* telling = &attempts.front();
+  for (const Attempt& attempt : attempts) {
+    if (weight(attempt.outcome) >= weight(telling->outcome)) telling = &attempt;
+  }
+  return *telling;
+}
+
 int Report::status() const {
   if (!definitionComplete()) return 1;
   if (loadAsked && (loadedFile.empty() || !entryPoint)) return 2;
   return 0;
 }
 
-Report inspect(const Library& library, const std::wstring& definition, bool load) {
+Report inspect(const Library& library, const std::wstring& provider, const std::wstring& definition,
+               bool load) {
   Report report;
+  report.provider = provider;
   report.definition = definition;
   report.currentDirectory = currentDirectory();
   report.library = library;
   report.loadAsked = load;
+  if (provider.find_first_of(kPathCharacters) != std::wstring::npos) {
+    report.warnings.push_back({Warning::kProviderIsPath, 0});
+  }
 
   std::vector<std::wstring> paths = {definition};
   if (library.handle != nullptr) paths.push_back(besideLibrary(library, definition));
@@ -254,21 +329,24 @@ Report inspect(const Library& library, const std::wstring& definition, bool load
     Place place;
     place.path = path;
     place.besideLibrary = i > 0;
+    // The factory reads the first place that holds a definition file; one that
+    // holds a special file or a file too large is passed over.
     std::FILE* file = open(path, &place.state);
     if (file != nullptr && !report.file.empty()) {
       place.state = Place::kShadowed;
+      std::fclose(file);
       if (!sameFile(report.file, path)) report.warnings.push_back({Warning::kShadowing, 0});
     } else if (file != nullptr) {
-      place.state = Place::kRead;
-      report.file = path;
       Collector collector(&report);
       Quor::detail::ProviderRecord record;
-      Quor::detail::readDefinitionFile(file, &record, &collector);
-      for (int field = 0; field < kProviderFieldCount; ++field) {
-        report.values[field] = text(record.fields[field]);
+      place.state = readAndClose(file, &record, &collector);
+      if (place.state == Place::kRead) {
+        report.file = path;
+        for (int field = 0; field < kProviderFieldCount; ++field) {
+          report.values[field] = text(record.fields[field]);
+        }
       }
     }
-    if (file != nullptr) std::fclose(file);
     report.places.push_back(place);
   }
   annotate(report);
@@ -295,7 +373,8 @@ Listing list(const Library& library) {
   const std::size_t current = listing.files.size();
   for (Listed& listed : definitionFiles(directory, true)) {
     for (std::size_t i = 0; i < current; ++i) {
-      if (listing.files[i].fileName == listed.fileName) listed.shadowed = true;
+      const Listed& here = listing.files[i];
+      if (here.state == Place::kRead && here.fileName == listed.fileName) listed.shadowed = true;
     }
     listing.files.push_back(listed);
   }

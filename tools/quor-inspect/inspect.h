@@ -34,6 +34,8 @@ struct Place {
     kUnreadable,  // something there that cannot be opened for reading
     kRead,        // the file the factory reads
     kShadowed,    // a file the factory does not reach: an earlier place wins
+    kSpecial,     // a FIFO, device, socket or pipe, which the factory passes over unread
+    kTooLarge,    // more than Quor::detail::kDefinitionFileLimit bytes: no definition file
   };
   std::wstring path;  // as the factory opens it
   bool besideLibrary = false;
@@ -53,6 +55,7 @@ struct Warning {
     kCommentAfterBlanks,  // blanks, then ';' or '#': not a comment
     kEmptyValue,          // one of the four keys set to nothing
     kInvalidUtf8,         // bytes taken as Latin-1
+    kProviderIsPath,      // the provider name leads to a file elsewhere
   };
   Kind kind;
   unsigned int line;  // 0 for the whole file
@@ -66,6 +69,8 @@ struct Attempt {
     kFoundButFailed,  // the file is there: a module it needs is missing, or its initialisation
                       // failed
     kSearchFailed,    // a name the platform searches for, so whether a file was there is unknown
+    kNotAModule,      // the loader found a file but cannot load it into this process
+    kRefused,         // a special file, never handed to the loader
   };
   std::wstring path;  // as the factory passes it to the loader
   bool besideLibrary = false;
@@ -75,6 +80,7 @@ struct Attempt {
 };
 
 struct Report {
+  std::wstring provider;    // the provider name given; empty when the file was named
   std::wstring definition;  // the file name as the factory is given it
   std::wstring currentDirectory;
   Library library;
@@ -95,19 +101,24 @@ struct Report {
   bool definitionComplete() const;
   // 0 all is well, 1 a definition problem, 2 a load problem.
   int status() const;
+  // Of the attempts, none of which loaded, the one that tells most about why.
+  const Attempt& failure() const;
 };
 
-// Looks for `definition` as the factory does, reads it and, when `load` and
+// Looks for `definition`, the definition file of `provider` (empty when the
+// file was named instead), as the factory does, reads it and, when `load` and
 // the factory would load, loads the module.
-Report inspect(const Library& library, const std::wstring& definition, bool load);
+Report inspect(const Library& library, const std::wstring& provider, const std::wstring& definition,
+               bool load);
 
 // A definition file found by the listing.
 struct Listed {
   std::wstring path;
   std::wstring fileName;
   bool besideLibrary = false;
-  bool readable = false;
-  bool shadowed = false;  // the current directory has a file of the same name
+  Place::State state = Place::kAbsent;  // kRead, kUnreadable, kSpecial or kTooLarge
+  // The current directory has a file of the same name that the factory reads.
+  bool shadowed = false;
   std::wstring name;
   std::wstring implementation;
 };
@@ -121,7 +132,9 @@ struct Listing {
   int status() const;
 };
 
-// The *.ini files of the current directory and of the library's directory.
+// The *.ini files of the current directory and of the library's directory;
+// special files and files too large to be definition files among them are
+// listed, not read.
 Listing list(const Library& library);
 
 }  // namespace quor_inspect

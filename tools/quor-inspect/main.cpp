@@ -18,22 +18,26 @@ const char kHelp[] =
     "Tells why the manager of a provider does or does not load. Looks for the\n"
     "factory definition file PROVIDER.ini (or PATH) where ManagerFactory does:\n"
     "as given, from the current directory, then beside the quor-interfaces\n"
-    "library. Shows each place and whether a file was there, each line of the\n"
-    "file and what the reader made of it, the four provider values, and\n"
-    "warnings: a file as given that shadows one beside the library, a line with\n"
+    "library. Shows each place and whether a file was there (a FIFO, device,\n"
+    "socket or pipe is not read, nor is a file over 1 MiB: the factory passes\n"
+    "them over and looks on), each line of the file and what the reader made of\n"
+    "it, the four provider values, and warnings: a provider name that is a\n"
+    "path, a file as given that shadows one beside the library, a line with\n"
     "blanks before its ';' or '#' (no comment), a key with an empty value, a\n"
-    "byte-order mark, bytes that are not valid UTF-8.\n"
+    "byte-order mark, bytes that are not valid UTF-8. In the text report,\n"
+    "control characters read show as \\xNN (\\x1b) or \\uNNNN (\\u009b).\n"
     "\n"
     "  --file PATH  read the definition file PATH instead of PROVIDER.ini\n"
     "  --load       also load the module that the file names, as the factory\n"
     "               would: the path as written, then beside the library. Shows\n"
-    "               each attempt with the system's own message, then the\n"
-    "               module's version and whether it exports the manager entry\n"
-    "               point. Loading runs the module's initialisation code;\n"
-    "               without --load no module is loaded. A name that the system\n"
-    "               searches for is searched for as by this program (on Windows\n"
-    "               the search begins in quor-inspect's directory, not the\n"
-    "               client's).\n"
+    "               each attempt with the system's own message (a special\n"
+    "               file is refused, never loaded) and names the one that tells\n"
+    "               most, then the module's version and whether it exports the\n"
+    "               manager entry point. Loading runs the module's\n"
+    "               initialisation code; without --load no module is loaded.\n"
+    "               A name that the system searches for is searched for as by\n"
+    "               this program (on Windows the search begins in\n"
+    "               quor-inspect's directory, not the client's).\n"
     "  --list       list the providers that the definition files (*.ini) in\n"
     "               the current directory and beside the library define;\n"
     "               loads no module\n"
@@ -43,8 +47,8 @@ const char kHelp[] =
     "Exit status:\n"
     "  0  all is well; warnings alone leave it 0\n"
     "  1  a definition problem: no file, or provider.name or\n"
-    "     provider.implementation not set or empty (--list: a file lacks them,\n"
-    "     or there is no file)\n"
+    "     provider.implementation not set or empty (--list: a file lacks them\n"
+    "     or is not read, or there is no file)\n"
     "  2  a load problem (--load): the module did not load, or it does not\n"
     "     export the manager entry point\n"
     "  3  the command line is wrong\n";
@@ -57,15 +61,14 @@ void write(const std::string& bytes) {
 }
 
 int usageError(const std::wstring& reason) {
-  std::string message = "quor-inspect: ";
-  Quor::platform::appendUtf8(message, reason.c_str(), reason.size());
-  std::fprintf(stderr, "%s (quor-inspect --help tells more)\n", message.c_str());
+  std::fprintf(stderr, "quor-inspect: %s (quor-inspect --help tells more)\n",
+               quor_inspect::shown(reason).c_str());
   return kUsageError;
 }
 
 int run(const std::vector<std::wstring>& arguments) {
   bool load = false, json = false, listing = false;
-  std::wstring definition;
+  std::wstring provider, definition;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::wstring& argument = arguments[i];
     if (argument == L"--help") {
@@ -80,6 +83,7 @@ int run(const std::vector<std::wstring>& arguments) {
     } else if (argument == L"--file" && i + 1 < arguments.size() && definition.empty()) {
       definition = arguments[++i];
     } else if (argument.rfind(L"--", 0) != 0 && !argument.empty() && definition.empty()) {
+      provider = argument;
       definition = argument + L".ini";
     } else {
       return usageError(L"unexpected argument " + argument);
@@ -95,7 +99,7 @@ int run(const std::vector<std::wstring>& arguments) {
     write(json ? quor_inspect::formatJson(found) : quor_inspect::formatText(found));
     return found.status();
   }
-  const quor_inspect::Report report = quor_inspect::inspect(library, definition, load);
+  const quor_inspect::Report report = quor_inspect::inspect(library, provider, definition, load);
   write(json ? quor_inspect::formatJson(report) : quor_inspect::formatText(report));
   return report.status();
 }

@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,51 @@ std::string utf8(const std::wstring& text) {
   std::string bytes;
   Quor::platform::appendUtf8(bytes, text.c_str(), text.size());
   return bytes;
+}
+
+// `text` in UTF-8, with each character for which `escapeOf` writes an escape
+// written as that escape.
+template <typename EscapeOf>
+std::string escaped(const std::wstring& text, EscapeOf escapeOf) {
+  std::string out;
+  char escape[8];
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!escapeOf(static_cast<unsigned long>(text[i]), escape)) continue;
+    Quor::platform::appendUtf8(out, text.c_str() + from, i - from);
+    out += escape;
+    from = i + 1;
+  }
+  Quor::platform::appendUtf8(out, text.c_str() + from, text.size() - from);
+  return out;
+}
+
+// In the text report: the characters that a terminal acts on, C0 controls and
+// DEL as \xNN and C1 controls as \uNNNN, so that text read cannot act on the
+// terminal (move the cursor, retitle the window). Backslashes stay as they
+// are, so that Windows paths read as paths; --json gives every text exactly.
+bool textEscape(unsigned long c, char (&escape)[8]) {
+  if (c < 0x20 || c == 0x7f) {
+    std::snprintf(escape, sizeof escape, "\\x%02lx", c);
+  } else if (c >= 0x80 && c <= 0x9f) {
+    std::snprintf(escape, sizeof escape, "\\u%04lx", c);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// In JSON: what JSON requires, and DEL and the C1 controls too, for JSON
+// read on a terminal.
+bool jsonEscape(unsigned long c, char (&escape)[8]) {
+  if (c == '"' || c == '\\') {
+    std::snprintf(escape, sizeof escape, "\\%c", static_cast<char>(c));
+  } else if (c < 0x20 || c == 0x7f || (c >= 0x80 && c <= 0x9f)) {
+    std::snprintf(escape, sizeof escape, "\\u%04lx", c);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 std::wstring wide(const Quor::TString& text) { return std::wstring(text.c_str(), text.length()); }
@@ -62,19 +108,28 @@ std::wstring verdict(const Line& entry) {
 
 // Names for JSON and words for people, indexed by the enumerators they stand for.
 const wchar_t* const kKindNames[] = {L"comment", L"ignored", L"ignored", L"key", L"unknown-key"};
-const wchar_t* const kWarningNames[] = {L"byte-order-mark", L"shadowing", L"comment-after-blanks",
-                                        L"empty-value", L"invalid-utf8"};
-const wchar_t* const kStateNames[] = {L"absent", L"unreadable", L"read", L"shadowed"};
-const wchar_t* const kOutcomeNames[] = {L"loaded", L"no-such-file", L"found-but-failed",
-                                        L"search-failed"};
+const wchar_t* const kWarningNames[] = {L"byte-order-mark",      L"shadowing",
+                                        L"comment-after-blanks", L"empty-value",
+                                        L"invalid-utf8",         L"provider-is-path"};
+const wchar_t* const kStateNames[] = {L"absent",   L"unreadable", L"read",
+                                      L"shadowed", L"special",    L"too-large"};
+const wchar_t* const kOutcomeNames[] = {L"loaded",        L"no-such-file", L"found-but-failed",
+                                        L"search-failed", L"not-a-module", L"refused"};
 
-const wchar_t* const kStateTexts[] = {L"no file", L"there, but it cannot be opened for reading",
+static_assert(Quor::detail::kDefinitionFileLimit == 1024 * 1024, "the state text names the limit");
+const wchar_t* const kStateTexts[] = {L"no file",
+                                      L"there, but it cannot be opened for reading",
                                       L"found, read",
-                                      L"found, not read: the file above comes first"};
+                                      L"found, not read: the file above comes first",
+                                      L"not a regular file: not read",
+                                      L"larger than 1 MiB: not a definition file"};
 const wchar_t* const kOutcomeTexts[] = {
-    L"loaded", L"no such file",
+    L"loaded",
+    L"no such file",
     L"found, but a module that it needs is missing or its initialisation failed",
-    L"not loaded from the module search path: it or a module that it needs is missing"};
+    L"not loaded from the module search path: it or a module that it needs is missing",
+    L"found, but not a loadable module for this process",
+    L"not a regular file: not loaded"};
 
 const DefinitionLine& lineOf(const Report& report, const Warning& warning) {
   return report.lines[warning.line - 1].line;
@@ -95,6 +150,10 @@ std::wstring warningText(const Report& report, const Warning& warning) {
     }
     case Warning::kEmptyValue:
       return line + L" gives " + keyOf(lineOf(report, warning).field) + L" an empty value";
+    case Warning::kProviderIsPath:
+      return L"the provider name " + quoted(report.provider) +
+             L" is a path, not a bare name: the factory reads the file it leads to, wherever "
+             L"that is; a client must not pass a name that it has not checked";
     default:
       return line + L" holds bytes that are not valid UTF-8, read as Latin-1 characters";
   }
@@ -125,7 +184,10 @@ std::vector<std::wstring> problems(const Report& report) {
   if (!found.empty()) {
     found.push_back(L"the module is not loaded: the factory loads none for this definition");
   } else if (report.loadedFile.empty()) {
-    found.push_back(L"the module did not load");
+    const Attempt& failure = report.failure();
+    found.push_back(L"the module did not load: " + failure.path + L": " +
+                    kOutcomeTexts[failure.outcome] + L" (error " + std::to_wstring(failure.error) +
+                    L")");
   } else if (!report.entryPoint) {
     found.push_back(L"the module does not export " + std::wstring(kEntryPoint) +
                     L": it is not a manager module");
@@ -145,29 +207,18 @@ std::wstring libraryText(const Library& library) {
 }
 
 // `text` as a JSON string, quotes included.
-std::string jsonString(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : utf8(text)) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-      out += escape;
-    } else {
-      out += c;  // UTF-8 bytes, the non-ASCII ones included, stand for themselves
-    }
-  }
-  return out + "\"";
-}
+std::string jsonString(const std::wstring& text) { return "\"" + escaped(text, jsonEscape) + "\""; }
 
-// Writes text as lines of UTF-8.
+// Writes text as lines of UTF-8: the tool's own words (literals) as they are,
+// any other text, which comes from a file or the system, through shown().
 class Text {
  public:
+  Text& operator<<(const wchar_t* words) {
+    Quor::platform::appendUtf8(out_, words, std::wcslen(words));
+    return *this;
+  }
   Text& operator<<(const std::wstring& text) {
-    Quor::platform::appendUtf8(out_, text.c_str(), text.size());
+    out_ += shown(text);
     return *this;
   }
   std::string str() const { return out_; }
@@ -218,6 +269,8 @@ void jsonLibrary(Json& json, const Library& library) {
 }
 
 }  // namespace
+
+std::string shown(const std::wstring& text) { return escaped(text, textEscape); }
 
 std::string formatText(const Report& report) {
   Text out;
@@ -345,8 +398,8 @@ std::string formatText(const Listing& listing) {
   for (const Listed& listed : listing.files) {
     out << L"  " << (listed.besideLibrary ? L"[beside the library] " : L"[current directory] ")
         << listed.path << L": ";
-    if (!listed.readable) {
-      out << L"cannot be read";
+    if (listed.state != Place::kRead) {
+      out << kStateTexts[listed.state];
     } else {
       out << L"provider " << quoted(listed.name) << L", module " << quoted(listed.implementation);
       if (listed.name.empty() || listed.implementation.empty()) out << L" (incomplete)";
@@ -367,7 +420,8 @@ std::string formatJson(const Listing& listing) {
     json.open(nullptr, '{')
         .string("path", listed.path)
         .boolean("besideLibrary", listed.besideLibrary)
-        .boolean("readable", listed.readable)
+        .boolean("readable", listed.state == Place::kRead)
+        .string("state", kStateNames[listed.state])
         .boolean("shadowed", listed.shadowed)
         .string("name", listed.name)
         .string("implementation", listed.implementation)

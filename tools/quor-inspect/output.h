@@ -8,6 +8,10 @@
 
 namespace quor_inspect {
 
+// `text` in UTF-8 as the text report shows it: control characters and the
+// backslash escaped (\x1b, \u009b, \\), so that it cannot act on a terminal.
+std::string shown(const std::wstring& text);
+
 std::string formatText(const Report& report);
 std::string formatJson(const Report& report);
 std::string formatText(const Listing& listing);
