@@ -142,7 +142,7 @@ def equivalent_keys():
 
 def key_of(mutant):
     relative, _, name, line, mutated = mutant
-    return f"{relative} | {name} | {line.strip()} | {mutated.strip()}"
+    return f"{relative} | {name} | {line.strip()} | {mutated.strip()}".strip()
 
 
 def run(command, timeout=None):

@@ -79,6 +79,11 @@ TEST(TStringTextTest, TrimsDropEndWhiteSpaceAndSubstrClampsAndPads) {
   EXPECT_EQ(text(s.substr(1, 1)), L"b");
   EXPECT_EQ(text(s.substr(5, -1)), L"c");
   EXPECT_EQ(text(s.substr(1, 5)), std::wstring(L"bc\0\0\0", 5));
+  // The result ends with its NUL also in memory that held other text before
+  // (a block of the same size, freed just before).
+  const TString source(L"abcdefgh");
+  { const TString before(L"tuvwxyz"); }
+  EXPECT_EQ(source.substr(1, 6).c_str()[6], L'\0');
 }
 
 }  // namespace
