@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Mutation testing of src/ and zolog/ against the Linux suite.
+"""Mutation testing of src/, text/ and zolog/ against the Linux suite.
 
 Each mutant changes one place of one source file (a comparison flipped or
 moved by its boundary, == and != swapped, an integer constant moved by one, a
@@ -31,8 +31,8 @@ SEED = 20261206
 TEST_TIMEOUT = 120
 
 # Windows-only code is not built on Linux, so its mutants cannot be judged.
-SOURCES = [p for p in sorted((ROOT / "src").rglob("*.cpp")) + sorted((ROOT / "src").rglob("*.h"))
-           + sorted((ROOT / "zolog" / "src").rglob("*.cpp")) + sorted((ROOT / "zolog" / "src").rglob("*.h"))
+SOURCES = [p for folder in ("src", "text", "zolog/src") for pattern in ("*.cpp", "*.h")
+           for p in sorted((ROOT / folder).rglob(pattern))
            if "win32" not in p.name and "win32" not in p.parts]
 
 STRING = re.compile(r'L?"(?:[^"\\]|\\.)*"')

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Mutation testing of src/ and zolog/ against the Linux suite:
+# Mutation testing of src/, text/ and zolog/ against the Linux suite:
 #   scripts/mutation.sh [N] [--threshold PERCENT]
 # draws N mutants (default 25, a few minutes on 2 cores), writes
 # docs/mutation.md and fails when the score is below the threshold.

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "foundation/tstring_buffer.h"
-#include "platform/wide_format.h"
 #include "quor/tstring.h"
+#include "quor_text/wide_format.h"
 
 namespace Quor {
 
@@ -35,20 +35,20 @@ class BufferHolder {
 // stores the output's length in `length`. Returns null when the C runtime
 // rejects the format or an argument.
 wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
-  BufferHolder isoFormat(detail::allocateChars(platform::translatedFormatCapacity(fmt)));
-  platform::translateFormat(fmt, isoFormat.get());
+  BufferHolder isoFormat(detail::allocateChars(text::translatedFormatCapacity(fmt)));
+  text::translateFormat(fmt, isoFormat.get());
 
   va_list measureArgs;
   va_copy(measureArgs, args);
-  const int count = platform::measureFormatted(isoFormat.get(), measureArgs);
+  const int count = text::measureFormatted(isoFormat.get(), measureArgs);
   va_end(measureArgs);
   if (count < 0) return nullptr;
 
   BufferHolder output(detail::newTextBuffer(static_cast<std::size_t>(count)));
   va_list writeArgs;
   va_copy(writeArgs, args);
-  const int written = platform::writeFormatted(output.get(), static_cast<std::size_t>(count) + 1,
-                                               isoFormat.get(), writeArgs);
+  const int written = text::writeFormatted(output.get(), static_cast<std::size_t>(count) + 1,
+                                           isoFormat.get(), writeArgs);
   va_end(writeArgs);
   if (written != count) return nullptr;
   *length = static_cast<std::size_t>(count);

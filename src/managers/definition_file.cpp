@@ -5,7 +5,7 @@
 #include <cwctype>
 #include <string>
 
-#include "platform/utf8.h"
+#include "quor_text/utf8.h"
 
 namespace Quor {
 namespace detail {
@@ -80,7 +80,7 @@ DefinitionLine decodeLine(const char* bytes, std::size_t size, unsigned int numb
   const void* nul = std::memchr(bytes, '\0', size);
   const std::size_t length = nul != nullptr ? static_cast<const char*>(nul) - bytes : size;
   decoded.clear();
-  const bool valid = platform::appendDecodedUtf8(decoded, bytes, length);
+  const bool valid = text::appendDecodedUtf8(decoded, bytes, length);
   DefinitionLine line;
   line.text.assign(decoded.c_str(), static_cast<int>(decoded.size()));
   classifyLine(line);

@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <mutex>
 
-#include "platform/wide_format.h"
+#include "quor_text/wide_format.h"
 
 namespace quor_test {
 
@@ -42,17 +42,17 @@ int zologSetModuleName(const wchar_t* moduleName) {
 }
 
 int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
-  std::wstring isoFormat(Quor::platform::translatedFormatCapacity(format), L'\0');
-  Quor::platform::translateFormat(format, &isoFormat[0]);
+  std::wstring isoFormat(Quor::text::translatedFormatCapacity(format), L'\0');
+  Quor::text::translateFormat(format, &isoFormat[0]);
   va_list args;
   va_start(args, format);
   va_list measureArgs;
   va_copy(measureArgs, args);
-  const int length = Quor::platform::measureFormatted(isoFormat.c_str(), measureArgs);
+  const int length = Quor::text::measureFormatted(isoFormat.c_str(), measureArgs);
   va_end(measureArgs);
   std::wstring message(length < 0 ? 0 : static_cast<std::size_t>(length), L'\0');
   if (length >= 0) {
-    Quor::platform::writeFormatted(&message[0], message.size() + 1, isoFormat.c_str(), args);
+    Quor::text::writeFormatted(&message[0], message.size() + 1, isoFormat.c_str(), args);
   }
   va_end(args);
   quor_test::record({quor_test::LogEvent::kLine, moduleName, level, message});

@@ -17,8 +17,8 @@
 
 #include "managers/paths.h"
 #include "platform/platform.h"
-#include "platform/utf8.h"
 #include "quor/manager_module.h"
+#include "quor_text/utf8.h"
 
 namespace quor_inspect {
 
@@ -41,7 +41,7 @@ fs::path toPath(const std::wstring& path) {
   return fs::path(path);
 #else
   std::string bytes;
-  platform::appendUtf8(bytes, path.c_str(), path.size());
+  Quor::text::appendUtf8(bytes, path.c_str(), path.size());
   return fs::path(bytes);
 #endif
 }
@@ -52,7 +52,7 @@ std::wstring fromPath(const fs::path& path) {
 #else
   std::wstring wide;
   const std::string& bytes = path.native();
-  platform::appendDecodedUtf8(wide, bytes.data(), bytes.size());
+  Quor::text::appendDecodedUtf8(wide, bytes.data(), bytes.size());
   return wide;
 #endif
 }

@@ -6,7 +6,7 @@
 
 #include "inspect.h"
 #include "output.h"
-#include "platform/utf8.h"
+#include "quor_text/utf8.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ int wmain(int argc, wchar_t** argv) {
 int main(int argc, char** argv) {
   std::vector<std::wstring> arguments(argc > 0 ? argc - 1 : 0);
   for (int i = 1; i < argc; ++i) {
-    Quor::platform::appendDecodedUtf8(arguments[i - 1], argv[i], std::strlen(argv[i]));
+    Quor::text::appendDecodedUtf8(arguments[i - 1], argv[i], std::strlen(argv[i]));
   }
   return run(arguments);
 }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/utf8.h"
 #include "quor/manager_module.h"
+#include "quor_text/utf8.h"
 
 namespace quor_inspect {
 
@@ -18,7 +18,7 @@ using Quor::detail::kProviderName;
 
 std::string utf8(const std::wstring& text) {
   std::string bytes;
-  Quor::platform::appendUtf8(bytes, text.c_str(), text.size());
+  Quor::text::appendUtf8(bytes, text.c_str(), text.size());
   return bytes;
 }
 
@@ -31,11 +31,11 @@ std::string escaped(const std::wstring& text, EscapeOf escapeOf) {
   std::size_t from = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (!escapeOf(static_cast<unsigned long>(text[i]), escape)) continue;
-    Quor::platform::appendUtf8(out, text.c_str() + from, i - from);
+    Quor::text::appendUtf8(out, text.c_str() + from, i - from);
     out += escape;
     from = i + 1;
   }
-  Quor::platform::appendUtf8(out, text.c_str() + from, text.size() - from);
+  Quor::text::appendUtf8(out, text.c_str() + from, text.size() - from);
   return out;
 }
 
@@ -214,7 +214,7 @@ std::string jsonString(const std::wstring& text) { return "\"" + escaped(text, j
 class Text {
  public:
   Text& operator<<(const wchar_t* words) {
-    Quor::platform::appendUtf8(out_, words, std::wcslen(words));
+    Quor::text::appendUtf8(out_, words, std::wcslen(words));
     return *this;
   }
   Text& operator<<(const std::wstring& text) {

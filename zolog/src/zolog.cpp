@@ -14,8 +14,8 @@
 #include <string>
 
 #include "platform.h"
-#include "platform/utf8.h"
-#include "platform/wide_format.h"
+#include "quor_text/utf8.h"
+#include "quor_text/wide_format.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ int currentMask() {
 }
 
 void appendUtf8(std::string& out, const wchar_t* text) {
-  Quor::platform::appendUtf8(out, text, std::wcslen(text));
+  Quor::text::appendUtf8(out, text, std::wcslen(text));
 }
 
 // "2026-12-06 06:47:38.123", local time.
@@ -154,24 +154,24 @@ bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* mes
 // Formats the message of one line: the format's output, or the format itself
 // when the C runtime rejects it.
 std::wstring formatMessage(const wchar_t* format, va_list args) {
-  std::wstring isoFormat(Quor::platform::translatedFormatCapacity(format), L'\0');
-  Quor::platform::translateFormat(format, &isoFormat[0]);
+  std::wstring isoFormat(Quor::text::translatedFormatCapacity(format), L'\0');
+  Quor::text::translateFormat(format, &isoFormat[0]);
 
   wchar_t small[512];
   va_list copy;
   va_copy(copy, args);
-  int length = Quor::platform::writeFormatted(small, sizeof small / sizeof small[0],
-                                              isoFormat.c_str(), copy);
+  int length =
+      Quor::text::writeFormatted(small, sizeof small / sizeof small[0], isoFormat.c_str(), copy);
   va_end(copy);
   if (length >= 0) return std::wstring(small, static_cast<std::size_t>(length));
 
   va_copy(copy, args);
-  length = Quor::platform::measureFormatted(isoFormat.c_str(), copy);
+  length = Quor::text::measureFormatted(isoFormat.c_str(), copy);
   va_end(copy);
   if (length < 0) return format;
   std::wstring message(static_cast<std::size_t>(length), L'\0');
   va_copy(copy, args);
-  length = Quor::platform::writeFormatted(&message[0], message.size() + 1, isoFormat.c_str(), copy);
+  length = Quor::text::writeFormatted(&message[0], message.size() + 1, isoFormat.c_str(), copy);
   va_end(copy);
   if (length < 0) return format;
   message.resize(static_cast<std::size_t>(length));

@@ -14,8 +14,8 @@
 #include <utility>
 
 #include "platform/platform.h"
-#include "platform/utf8.h"
 #include "platform/version_note.h"
+#include "quor_text/utf8.h"
 
 namespace Quor {
 namespace platform {
@@ -33,13 +33,13 @@ thread_local LoadFailure lastFailure;
 // File names are UTF-8, whatever the locale.
 std::string fileName(const TString& path) {
   std::string name;
-  appendUtf8(name, path.c_str(), path.length());
+  text::appendUtf8(name, path.c_str(), path.length());
   return name;
 }
 
 TString wideName(const char* name) {
   std::wstring wide;
-  appendDecodedUtf8(wide, name, std::strlen(name));
+  text::appendDecodedUtf8(wide, name, std::strlen(name));
   return TString(wide.c_str(), static_cast<int>(wide.size()));
 }
 

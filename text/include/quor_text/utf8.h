@@ -1,14 +1,14 @@
 // UTF-8 conversion of wide text, shared by the library (file names, factory
 // definition files) and the zolog logging library (its output). wchar_t text
 // is UTF-16 where wchar_t has 16 bits and UTF-32 elsewhere.
-#ifndef QUOR_SRC_PLATFORM_UTF8_H_
-#define QUOR_SRC_PLATFORM_UTF8_H_
+#ifndef QUOR_TEXT_UTF8_H_
+#define QUOR_TEXT_UTF8_H_
 
 #include <cstddef>
 #include <string>
 
 namespace Quor {
-namespace platform {
+namespace text {
 
 // Appends the UTF-8 form of `length` characters of `text`. An unpaired
 // surrogate or a value beyond U+10FFFF becomes U+FFFD.
@@ -21,7 +21,7 @@ void appendUtf8(std::string& out, const wchar_t* text, std::size_t length);
 // valid UTF-8.
 bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length);
 
-}  // namespace platform
+}  // namespace text
 }  // namespace Quor
 
-#endif  // QUOR_SRC_PLATFORM_UTF8_H_
+#endif  // QUOR_TEXT_UTF8_H_

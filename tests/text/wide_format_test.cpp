@@ -1,6 +1,6 @@
 // The translation of the library's printf conventions into ISO C, and the
 // measuring and writing of the translated formats' output.
-#include "platform/wide_format.h"
+#include "quor_text/wide_format.h"
 
 #include <cstdarg>
 #include <iterator>
@@ -9,16 +9,16 @@
 
 #include <gtest/gtest.h>
 
-namespace platform = Quor::platform;
+namespace text = Quor::text;
 
 namespace {
 
 // Translates into a buffer of exactly the announced capacity, followed by
 // guard characters that must stay untouched.
 std::wstring translate(const wchar_t* format) {
-  const std::size_t capacity = platform::translatedFormatCapacity(format);
+  const std::size_t capacity = text::translatedFormatCapacity(format);
   std::wstring out = std::wstring(capacity, L'?') + L"####";
-  platform::translateFormat(format, &out[0]);
+  text::translateFormat(format, &out[0]);
   EXPECT_EQ(out.substr(capacity), L"####") << format;
   return out.c_str();
 }
@@ -32,8 +32,8 @@ Result run(std::size_t size, const wchar_t* format, ...) {
   va_list args, copy;
   va_start(args, format);
   va_copy(copy, args);
-  const int measured = platform::measureFormatted(format, args);
-  const int written = platform::writeFormatted(&buffer[0], size, format, copy);
+  const int measured = text::measureFormatted(format, args);
+  const int written = text::writeFormatted(&buffer[0], size, format, copy);
   va_end(copy);
   va_end(args);
   return Result(measured, written, written < 0 ? L"" : buffer.c_str());

@@ -1,13 +1,13 @@
 #include <wchar.h>
 
-#include "platform/wide_format.h"
+#include "quor_text/wide_format.h"
 
 // MinGW-w64's own formatter follows ISO C (%ls wide, %s narrow in wide
 // formats), which is what translateFormat() produces; the C runtime DLL's
 // formatter would not. With no buffer it counts.
 
 namespace Quor {
-namespace platform {
+namespace text {
 
 int measureFormatted(const wchar_t* format, va_list args) {
   va_list copy;
@@ -22,5 +22,5 @@ int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_
   return count < 0 || static_cast<std::size_t>(count) >= size ? -1 : count;
 }
 
-}  // namespace platform
+}  // namespace text
 }  // namespace Quor

@@ -1,7 +1,7 @@
-#include "platform/utf8.h"
+#include "quor_text/utf8.h"
 
 namespace Quor {
-namespace platform {
+namespace text {
 
 namespace {
 
@@ -117,5 +117,5 @@ bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length)
   return valid;
 }
 
-}  // namespace platform
+}  // namespace text
 }  // namespace Quor

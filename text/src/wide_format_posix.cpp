@@ -2,10 +2,10 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "platform/wide_format.h"
+#include "quor_text/wide_format.h"
 
 namespace Quor {
-namespace platform {
+namespace text {
 
 int measureFormatted(const wchar_t* format, va_list args) {
   // The C library's wide formatter has no counting mode: an output that does
@@ -36,5 +36,5 @@ int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_
   return count < 0 ? -1 : count;
 }
 
-}  // namespace platform
+}  // namespace text
 }  // namespace Quor

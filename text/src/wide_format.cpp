@@ -1,9 +1,9 @@
-#include "platform/wide_format.h"
+#include "quor_text/wide_format.h"
 
 #include <cwchar>
 
 namespace Quor {
-namespace platform {
+namespace text {
 
 namespace {
 
@@ -84,5 +84,5 @@ void translateFormat(const wchar_t* format, wchar_t* out) {
   *out = L'\0';
 }
 
-}  // namespace platform
+}  // namespace text
 }  // namespace Quor

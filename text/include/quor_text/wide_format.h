@@ -13,14 +13,14 @@
 // translateFormat() rewrites such a format into its ISO C equivalent, which
 // the platform's functions below then measure and write. The caller provides
 // the storage, so that each caller allocates it in its own way.
-#ifndef QUOR_SRC_PLATFORM_WIDE_FORMAT_H_
-#define QUOR_SRC_PLATFORM_WIDE_FORMAT_H_
+#ifndef QUOR_TEXT_WIDE_FORMAT_H_
+#define QUOR_TEXT_WIDE_FORMAT_H_
 
 #include <cstdarg>
 #include <cstddef>
 
 namespace Quor {
-namespace platform {
+namespace text {
 
 // The number of characters, terminating NUL included, that translateFormat()
 // may write for `format`.
@@ -41,7 +41,7 @@ int measureFormatted(const wchar_t* format, va_list args);
 // before the NUL, or -1 when the output does not fit or is rejected.
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args);
 
-}  // namespace platform
+}  // namespace text
 }  // namespace Quor
 
-#endif  // QUOR_SRC_PLATFORM_WIDE_FORMAT_H_
+#endif  // QUOR_TEXT_WIDE_FORMAT_H_
