@@ -5,12 +5,15 @@
 # to install, unless QUOR_REQUIRE_WINDOWS=1 (as in CI), which makes it fail.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/stage.sh
 
+stage "Linux suite"
 scripts/install-deps.sh
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev
 
+stage "Windows suite"
 if ! scripts/install-deps.sh windows; then
   if [ "${QUOR_REQUIRE_WINDOWS:-0}" = 1 ]; then exit 1; fi
   echo "Skipped the Windows suite: its packages are missing (see above)."
@@ -21,3 +24,4 @@ cmake --build --preset windows
 # A fresh Wine prefix must be set up once before programs run in parallel.
 WINEPREFIX="$PWD/build/windows/wine-prefix" WINEDEBUG=-all wineboot --init >/dev/null 2>&1
 ctest --preset windows
+stage

@@ -1,0 +1,143 @@
+// Several threads at once: manager modules loaded through ManagerFactory and
+// released, while other threads log, change zolog's level mask and handler,
+// and copy the library's strings and vectors. Built with ThreadSanitizer
+// (preset tsan), an unsynchronised access among them is reported; in every
+// build each call must still give its whole result.
+#include <zolog/zolog.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <random>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "quor/manager_module.h"
+#include "quor/quor.h"
+#include "support/dynamic_library.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Quor::HINSTANCE;
+using Params = Quor::Vector<Quor::Parameter>;
+
+const fs::path kModulePath = fs::canonical(QUOR_TEST_MODULE_PATH).make_preferred();
+constexpr int kRounds = 100;
+
+// Counts the lines of module RACE. zolog delivers one line at a time, so the
+// count needs no lock of its own.
+struct LineCounter {
+  static void count(void* context, const wchar_t* module, int, const wchar_t*) {
+    if (std::wcscmp(module, L"RACE") == 0) ++static_cast<LineCounter*>(context)->lines;
+  }
+  long lines = 0;
+};
+
+class ConcurrencyTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::ofstream(definition_) << "provider.name=Race\nprovider.description=raced\n"
+                               << "provider.implementation=" << kModulePath.string()
+                               << "\nprovider.service=s\n";
+    zologSetLevelMask(ZOLOG_ALL);
+    zologSetHandler(LineCounter::count, &counters_[0]);
+  }
+
+  void TearDown() override {
+    zologSetHandler(nullptr, nullptr);
+    zologSetLevelMask(ZOLOG_FAILURE | ZOLOG_WARNING);
+    std::error_code ignored;
+    fs::remove(definition_, ignored);
+  }
+
+  HINSTANCE load(Params* params) const {
+    return Quor::ManagerFactory::newManagerInstance(definition_.wstring().c_str(), L"Race", params);
+  }
+
+  const fs::path definition_ =
+      fs::temp_directory_path() /
+      ("quor-concurrency-" + std::to_string(std::random_device()()) + ".ini");
+  LineCounter counters_[2];
+};
+
+TEST_F(ConcurrencyTest, LoadsGiveTheirResultsWhileOthersLogSetMaskAndHandlerAndCopyValues) {
+  // A reference held throughout: every load gives this handle.
+  void* const held = quor_test::openLibrary(kModulePath.string().c_str());
+  ASSERT_NE(held, nullptr) << quor_test::libraryError();
+  const std::wstring expected[] = {L"Race", L"raced", kModulePath.wstring(), L"s"};
+  const Quor::TString text(L"copied by two threads at once");
+  Params values;
+  for (int i = 0; i < 8; ++i) values.push_back(Quor::Parameter(L"id", text));
+
+  // The threads begin together, once all of them exist.
+  std::promise<void> go;
+  const std::shared_future<void> begun = go.get_future().share();
+  std::vector<std::thread> threads;
+  const auto start = [&](std::function<void()> body) {
+    threads.emplace_back([begun, body] {
+      begun.wait();
+      body();
+    });
+  };
+  for (int t = 0; t < 8; ++t)
+    start([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        Params params;
+        const HINSTANCE module = load(&params);
+        if (module != nullptr) quor_test::closeLibrary(module);
+        EXPECT_EQ(module, held);
+        ASSERT_EQ(params.size(), 4u);
+        for (unsigned int p = 0; p < 4; ++p) EXPECT_EQ(params[p].getValue().c_str(), expected[p]);
+      }
+    });
+  start([] {
+    for (int i = 0; i < 10 * kRounds; ++i) zologLog(L"RACE", ZOLOG_FAILURE, L"line %d", i);
+  });
+  start([] {
+    for (int i = 0; i < 10 * kRounds; ++i) zologSetLevelMask(i % 2 ? ZOLOG_ALL : ZOLOG_FAILURE);
+  });
+  start([this] {
+    for (int i = 0; i < 10 * kRounds; ++i) zologSetHandler(LineCounter::count, &counters_[i % 2]);
+  });
+  for (int t = 0; t < 2; ++t)
+    start([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        const Quor::TString copy(text);
+        const Params copies(values);
+        EXPECT_TRUE(copy == text);
+        EXPECT_TRUE(copies.size() == 8u && copies[7].getValue() == text);
+      }
+    });
+  go.set_value();
+  for (std::thread& thread : threads) thread.join();
+  quor_test::closeLibrary(held);
+  // Each line reached one handler, once.
+  EXPECT_EQ(counters_[0].lines + counters_[1].lines, 10 * kRounds);
+}
+
+TEST_F(ConcurrencyTest, LoadRacingTheReleaseOfTheLastReferenceGivesAUsableModule) {
+  for (int i = 0; i < kRounds; ++i) {
+    const HINSTANCE last = load(nullptr);
+    ASSERT_NE(last, nullptr);
+    std::thread release([last] { quor_test::closeLibrary(last); });
+    const HINSTANCE module = load(nullptr);
+    release.join();
+    ASSERT_NE(module, nullptr);
+    const auto entry = reinterpret_cast<QuorManagerInstanceFunction>(
+        quor_test::findSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION));
+    ASSERT_NE(entry, nullptr) << quor_test::libraryError();
+    EXPECT_NE(entry(), nullptr);
+    quor_test::closeLibrary(module);
+  }
+  // The references released were the last: the module was unloaded each time.
+  EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), nullptr);
+}
+
+}  // namespace
