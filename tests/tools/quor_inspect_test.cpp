@@ -244,12 +244,12 @@ TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissi
 TEST_F(QuorInspectTest, JsonCarriesTheReportWithItsStringsEscaped) {
   define(
       "provider.name=J\nprovider.description=say \"hi\" \\ "
-      "\xC3\xA9\t\xC2\x9B!\nprovider.implementation=" +
+      "\xC3\xA9\t\xC2\x9B\x7F!\nprovider.implementation=" +
       kManager + "\n");
   expectInOrder(
       run("--json --load " + name_), 0,
       {"{\"definition\":\"" + name_ + ".ini\"", "\"state\":\"read\"",
-       "\"value\":\"say \\\"hi\\\" \\\\ \xC3\xA9\\u0009\\u009b!\"",
+       "\"value\":\"say \\\"hi\\\" \\\\ \\u00e9\\t\\u009b\\u007f!\"",
        "\"sets\":\"provider.description\"", "\"values\":{\"provider.name\":\"J\"",
        "\"outcome\":\"loaded\"", "\"entryPoint\":true", "\"problems\":[],\"status\":0}\n"});
   expectInOrder(run("--list --json"), kAnyStatus, {"\"name\":\"J\"", "\"status\":"});

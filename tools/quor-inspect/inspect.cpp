@@ -1,7 +1,5 @@
 #include "inspect.h"
 
-#include <zolog/zolog.h>
-
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -239,27 +237,17 @@ std::vector<Listed> definitionFiles(const std::wstring& directory, bool beside) 
 }  // namespace
 
 Library findLibrary() {
-  // The library logs its attach when loaded; that is not this tool's output.
-  zologSetLevelMask(0);
-  // Beside this tool (the build tree, a Windows installation), in the
-  // installation's library directory, then along the platform's search path.
-  // The first two do not depend on how the platform's loader searches (a
-  // sanitizer's runtime, for one, hides this program's run path from it).
-  const TString name(L"" QUOR_INSPECT_LIBRARY_NAME);
-  const TString candidates[] = {
-      Quor::detail::pathBesideModule(nullptr, name),
-      Quor::detail::pathBesideModule(nullptr, TString(L"" QUOR_INSPECT_LIBRARY_DIR L"/") + name),
-      name,
-  };
+  // Any function that the library exports lies in the library's module.
+  bool (*const exported)(const TString&, const TString&) = &Quor::operator==;
+  const Quor::HINSTANCE module =
+      platform::moduleContaining(reinterpret_cast<const void*>(exported));
   Library library;
-  for (const TString& candidate : candidates) {
-    library.handle = platform::loadModule(candidate);
-    if (library.handle != nullptr) {
-      library.path = text(platform::moduleFileName(library.handle));
-      return library;
-    }
+  if (module != nullptr) library.path = text(platform::moduleFileName(module));
+  if (library.path.empty()) {
+    library.error = L"its module or its file is not known";
+  } else {
+    library.handle = module;
   }
-  library.error = text(platform::lastLoadErrorText());
   return library;
 }
 

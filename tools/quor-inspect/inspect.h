@@ -1,7 +1,7 @@
 // What quor-inspect finds out: where the manager factory would look for a
 // definition file, what its reader makes of the file, and, when asked, how
-// loading the module goes. The work is done by the library's own reader and
-// platform code, linked into the tool, so that the answers are the factory's.
+// loading the module goes. The work is done by the factory's own reader and
+// platform code (quor_inspect_support), so that the answers are the factory's.
 #ifndef QUOR_TOOLS_QUOR_INSPECT_INSPECT_H_
 #define QUOR_TOOLS_QUOR_INSPECT_INSPECT_H_
 
@@ -20,11 +20,11 @@ using Quor::detail::ProviderField;
 struct Library {
   Quor::HINSTANCE handle = nullptr;
   std::wstring path;   // its file; empty when it was not found
-  std::wstring error;  // the platform's reason when it was not found
+  std::wstring error;  // why it was not found
 };
 
-// Loads the library by its file name, as a client would find it beside (or
-// through the run path of) this program, without letting it log.
+// The quor-interfaces library that this program is linked with, as the
+// loader found it.
 Library findLibrary();
 
 // One place where the definition file is looked for.

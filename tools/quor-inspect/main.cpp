@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <zolog/zolog.h>
+
 #include "inspect.h"
 #include "output.h"
 #include "quor_text/utf8.h"
@@ -93,6 +95,9 @@ int run(const std::vector<std::wstring>& arguments) {
     return usageError(L"give a provider, --file PATH or --list");
   }
 
+  // What the library and the modules that --load loads log from here on is
+  // not this tool's output (the library's attach notice came before main).
+  zologSetLevelMask(0);
   const quor_inspect::Library library = quor_inspect::findLibrary();
   if (listing) {
     const quor_inspect::Listing found = quor_inspect::list(library);

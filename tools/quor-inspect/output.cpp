@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "quor/manager_module.h"
 #include "quor_text/utf8.h"
 
@@ -16,50 +18,28 @@ using Quor::detail::DefinitionLine;
 using Quor::detail::kProviderImplementation;
 using Quor::detail::kProviderName;
 
+using Json = nlohmann::ordered_json;
+
 std::string utf8(const std::wstring& text) {
   std::string bytes;
   Quor::text::appendUtf8(bytes, text.c_str(), text.size());
   return bytes;
 }
-
-// `text` in UTF-8, with each character for which `escapeOf` writes an escape
-// written as that escape.
-template <typename EscapeOf>
-std::string escaped(const std::wstring& text, EscapeOf escapeOf) {
-  std::string out;
-  char escape[8];
-  std::size_t from = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!escapeOf(static_cast<unsigned long>(text[i]), escape)) continue;
-    Quor::text::appendUtf8(out, text.c_str() + from, i - from);
-    out += escape;
-    from = i + 1;
-  }
-  Quor::text::appendUtf8(out, text.c_str() + from, text.size() - from);
-  return out;
+std::string utf8(const Quor::TString& text) {
+  std::string bytes;
+  Quor::text::appendUtf8(bytes, text.c_str(), text.length());
+  return bytes;
 }
 
-// In the text report: the characters that a terminal acts on, C0 controls and
-// DEL as \xNN and C1 controls as \uNNNN, so that text read cannot act on the
-// terminal (move the cursor, retitle the window). Backslashes stay as they
-// are, so that Windows paths read as paths; --json gives every text exactly.
+// The escape of `c` in the text report, or false when it is shown as it is:
+// the characters that a terminal acts on, C0 controls and DEL as \xNN and C1
+// controls as \uNNNN, so that text read cannot act on the terminal (move the
+// cursor, retitle the window). Backslashes stay as they are, so that Windows
+// paths read as paths; --json gives every text exactly.
 bool textEscape(unsigned long c, char (&escape)[8]) {
   if (c < 0x20 || c == 0x7f) {
     std::snprintf(escape, sizeof escape, "\\x%02lx", c);
   } else if (c >= 0x80 && c <= 0x9f) {
-    std::snprintf(escape, sizeof escape, "\\u%04lx", c);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// In JSON: what JSON requires, and DEL and the C1 controls too, for JSON
-// read on a terminal.
-bool jsonEscape(unsigned long c, char (&escape)[8]) {
-  if (c == '"' || c == '\\') {
-    std::snprintf(escape, sizeof escape, "\\%c", static_cast<char>(c));
-  } else if (c < 0x20 || c == 0x7f || (c >= 0x80 && c <= 0x9f)) {
     std::snprintf(escape, sizeof escape, "\\u%04lx", c);
   } else {
     return false;
@@ -78,15 +58,15 @@ const wchar_t* const kEntryPoint = L"" QUOR_MANAGER_INSTANCE_FUNCTION;
 // Why the reader ignored a line that is neither a comment nor a key: a code
 // for JSON and words for people.
 struct Ignored {
-  const wchar_t* code;
+  const char* code;
   const wchar_t* text;
 };
 
 Ignored ignoredBecause(const DefinitionLine& line) {
-  if (line.kind == DefinitionLine::kEmptyKey) return {L"empty-key", L"nothing before the '='"};
-  if (line.beginsWithNul) return {L"begins-with-nul", L"begins with a NUL character"};
-  if (line.text.empty()) return {L"empty", L"empty"};
-  return {L"no-equals", L"no '='"};
+  if (line.kind == DefinitionLine::kEmptyKey) return {"empty-key", L"nothing before the '='"};
+  if (line.beginsWithNul) return {"begins-with-nul", L"begins with a NUL character"};
+  if (line.text.empty()) return {"empty", L"empty"};
+  return {"no-equals", L"no '='"};
 }
 
 std::wstring verdict(const Line& entry) {
@@ -107,14 +87,13 @@ std::wstring verdict(const Line& entry) {
 }
 
 // Names for JSON and words for people, indexed by the enumerators they stand for.
-const wchar_t* const kKindNames[] = {L"comment", L"ignored", L"ignored", L"key", L"unknown-key"};
-const wchar_t* const kWarningNames[] = {L"byte-order-mark",      L"shadowing",
-                                        L"comment-after-blanks", L"empty-value",
-                                        L"invalid-utf8",         L"provider-is-path"};
-const wchar_t* const kStateNames[] = {L"absent",   L"unreadable", L"read",
-                                      L"shadowed", L"special",    L"too-large"};
-const wchar_t* const kOutcomeNames[] = {L"loaded",        L"no-such-file", L"found-but-failed",
-                                        L"search-failed", L"not-a-module", L"refused"};
+const char* const kKindNames[] = {"comment", "ignored", "ignored", "key", "unknown-key"};
+const char* const kWarningNames[] = {"byte-order-mark", "shadowing",    "comment-after-blanks",
+                                     "empty-value",     "invalid-utf8", "provider-is-path"};
+const char* const kStateNames[] = {"absent",   "unreadable", "read",
+                                   "shadowed", "special",    "too-large"};
+const char* const kOutcomeNames[] = {"loaded",        "no-such-file", "found-but-failed",
+                                     "search-failed", "not-a-module", "refused"};
 
 static_assert(Quor::detail::kDefinitionFileLimit == 1024 * 1024, "the state text names the limit");
 const wchar_t* const kStateTexts[] = {L"no file",
@@ -206,9 +185,6 @@ std::wstring libraryText(const Library& library) {
   return L"not found (" + library.error + L"), so only the current directory is looked at";
 }
 
-// `text` as a JSON string, quotes included.
-std::string jsonString(const std::wstring& text) { return "\"" + escaped(text, jsonEscape) + "\""; }
-
 // Writes text as lines of UTF-8: the tool's own words (literals) as they are,
 // any other text, which comes from a file or the system, through shown().
 class Text {
@@ -227,50 +203,34 @@ class Text {
   std::string out_;
 };
 
-// Writes JSON: members and elements, each followed by a comma that close()
-// takes back before its bracket.
-class Json {
- public:
-  Json& open(const char* name, char bracket) {
-    key(name);
-    out_ += bracket;
-    return *this;
-  }
-  Json& close(char bracket) {
-    if (out_.back() == ',') out_.pop_back();
-    out_ += bracket;
-    out_ += ',';
-    return *this;
-  }
-  Json& string(const char* name, const std::wstring& value) { return raw(name, jsonString(value)); }
-  Json& optional(const char* name, const std::wstring& value) {
-    return value.empty() ? raw(name, "null") : string(name, value);
-  }
-  Json& boolean(const char* name, bool value) { return raw(name, value ? "true" : "false"); }
-  Json& integer(const char* name, long long value) { return raw(name, std::to_string(value)); }
-  Json& raw(const char* name, const std::string& value) {
-    key(name);
-    out_ += value + ',';
-    return *this;
-  }
-  std::string str() const { return out_.substr(0, out_.size() - 1) + "\n"; }
+// `text`, or null when it is empty.
+Json optional(const std::wstring& text) { return text.empty() ? Json() : Json(utf8(text)); }
 
- private:
-  // A null name: an element of an array.
-  void key(const char* name) {
-    if (name != nullptr) out_ += "\"" + std::string(name) + "\":";
-  }
-  std::string out_;
-};
-
-void jsonLibrary(Json& json, const Library& library) {
-  json.optional("library", library.path);
-  if (library.path.empty()) json.string("libraryError", library.error);
+void addLibrary(Json& json, const Library& library) {
+  json["library"] = optional(library.path);
+  if (library.path.empty()) json["libraryError"] = utf8(library.error);
 }
+
+// On one line, in ASCII: every other character escaped as \uNNNN (DEL and the
+// C1 controls among them), so that JSON read on a terminal cannot act on it.
+// utf8() gives valid UTF-8 only, which dump() requires.
+std::string dumped(const Json& json) { return json.dump(-1, ' ', true) + "\n"; }
 
 }  // namespace
 
-std::string shown(const std::wstring& text) { return escaped(text, textEscape); }
+std::string shown(const std::wstring& text) {
+  std::string out;
+  char escape[8];
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!textEscape(static_cast<unsigned long>(text[i]), escape)) continue;
+    Quor::text::appendUtf8(out, text.c_str() + from, i - from);
+    out += escape;
+    from = i + 1;
+  }
+  Quor::text::appendUtf8(out, text.c_str() + from, text.size() - from);
+  return out;
+}
 
 std::string formatText(const Report& report) {
   Text out;
@@ -324,71 +284,70 @@ std::string formatText(const Report& report) {
 
 std::string formatJson(const Report& report) {
   Json json;
-  json.open(nullptr, '{')
-      .string("definition", report.definition)
-      .string("currentDirectory", report.currentDirectory);
-  jsonLibrary(json, report.library);
-  json.open("places", '[');
+  json["definition"] = utf8(report.definition);
+  json["currentDirectory"] = utf8(report.currentDirectory);
+  addLibrary(json, report.library);
+  Json places = Json::array();
   for (const Place& place : report.places) {
-    json.open(nullptr, '{')
-        .string("path", place.path)
-        .boolean("besideLibrary", place.besideLibrary)
-        .string("state", kStateNames[place.state])
-        .close('}');
+    places.push_back({{"path", utf8(place.path)},
+                      {"besideLibrary", place.besideLibrary},
+                      {"state", kStateNames[place.state]}});
   }
-  json.close(']').optional("file", report.file).open("lines", '[');
+  json["places"] = places;
+  json["file"] = optional(report.file);
+  Json lines = Json::array();
   for (const Line& entry : report.lines) {
     const DefinitionLine& line = entry.line;
-    json.open(nullptr, '{')
-        .integer("number", line.number)
-        .string("text", wide(line.text))
-        .string("kind", kKindNames[line.kind]);
+    Json item = {
+        {"number", line.number}, {"text", utf8(line.text)}, {"kind", kKindNames[line.kind]}};
     if (line.kind == DefinitionLine::kNoEquals || line.kind == DefinitionLine::kEmptyKey) {
-      json.string("reason", ignoredBecause(line).code);
+      item["reason"] = ignoredBecause(line).code;
     }
     if (line.kind == DefinitionLine::kKey || line.kind == DefinitionLine::kUnknownKey) {
-      json.string("key", wide(line.key)).string("value", wide(line.value));
+      item["key"] = utf8(line.key);
+      item["value"] = utf8(line.value);
     }
-    if (line.kind == DefinitionLine::kKey) json.string("sets", keyOf(line.field));
-    if (entry.overriddenBy != 0) json.integer("overriddenBy", entry.overriddenBy);
-    json.boolean("validUtf8", line.validUtf8).close('}');
+    if (line.kind == DefinitionLine::kKey) item["sets"] = utf8(keyOf(line.field));
+    if (entry.overriddenBy != 0) item["overriddenBy"] = entry.overriddenBy;
+    item["validUtf8"] = line.validUtf8;
+    lines.push_back(item);
   }
-  json.close(']').open("values", '{');
+  json["lines"] = lines;
+  Json values = Json::object();
   for (int i = 0; i < kProviderFieldCount; ++i) {
     const ProviderField field = static_cast<ProviderField>(i);
-    json.string(utf8(keyOf(field)).c_str(), report.values[field]);
+    values[utf8(keyOf(field))] = utf8(report.values[field]);
   }
-  json.close('}').open("warnings", '[');
+  json["values"] = values;
+  Json warnings = Json::array();
   for (const Warning& warning : report.warnings) {
-    json.open(nullptr, '{')
-        .string("kind", kWarningNames[warning.kind])
-        .integer("line", warning.line)
-        .string("message", warningText(report, warning))
-        .close('}');
+    warnings.push_back({{"kind", kWarningNames[warning.kind]},
+                        {"line", warning.line},
+                        {"message", utf8(warningText(report, warning))}});
   }
-  json.close(']');
+  json["warnings"] = warnings;
   if (report.loadAsked) {
-    json.open("load", '{').open("attempts", '[');
+    Json attempts = Json::array();
     for (const Attempt& attempt : report.attempts) {
-      json.open(nullptr, '{')
-          .string("path", attempt.path)
-          .boolean("besideLibrary", attempt.besideLibrary)
-          .string("outcome", kOutcomeNames[attempt.outcome]);
+      Json item = {{"path", utf8(attempt.path)},
+                   {"besideLibrary", attempt.besideLibrary},
+                   {"outcome", kOutcomeNames[attempt.outcome]}};
       if (attempt.outcome != Attempt::kLoaded) {
-        json.integer("error", attempt.error).string("errorText", attempt.errorText);
+        item["error"] = attempt.error;
+        item["errorText"] = utf8(attempt.errorText);
       }
-      json.close('}');
+      attempts.push_back(item);
     }
-    json.close(']')
-        .optional("module", report.loadedFile)
-        .optional("version", report.version)
-        .boolean("entryPoint", report.entryPoint)
-        .close('}');
+    json["load"] = {{"attempts", attempts},
+                    {"module", optional(report.loadedFile)},
+                    {"version", optional(report.version)},
+                    {"entryPoint", report.entryPoint}};
   }
-  json.open("problems", '[');
-  for (const std::wstring& problem : problems(report)) json.string(nullptr, problem);
-  json.close(']').integer("status", report.status()).close('}');
-  return json.str();
+  Json found = Json::array();
+  for (const std::wstring& problem : problems(report)) found.push_back(utf8(problem));
+  json["problems"] = found;
+  json["status"] = report.status();
+  return dumped(json);
 }
 
 std::string formatText(const Listing& listing) {
@@ -413,22 +372,21 @@ std::string formatText(const Listing& listing) {
 
 std::string formatJson(const Listing& listing) {
   Json json;
-  json.open(nullptr, '{').string("currentDirectory", listing.currentDirectory);
-  jsonLibrary(json, listing.library);
-  json.open("files", '[');
+  json["currentDirectory"] = utf8(listing.currentDirectory);
+  addLibrary(json, listing.library);
+  Json files = Json::array();
   for (const Listed& listed : listing.files) {
-    json.open(nullptr, '{')
-        .string("path", listed.path)
-        .boolean("besideLibrary", listed.besideLibrary)
-        .boolean("readable", listed.state == Place::kRead)
-        .string("state", kStateNames[listed.state])
-        .boolean("shadowed", listed.shadowed)
-        .string("name", listed.name)
-        .string("implementation", listed.implementation)
-        .close('}');
+    files.push_back({{"path", utf8(listed.path)},
+                     {"besideLibrary", listed.besideLibrary},
+                     {"readable", listed.state == Place::kRead},
+                     {"state", kStateNames[listed.state]},
+                     {"shadowed", listed.shadowed},
+                     {"name", utf8(listed.name)},
+                     {"implementation", utf8(listed.implementation)}});
   }
-  json.close(']').integer("status", listing.status()).close('}');
-  return json.str();
+  json["files"] = files;
+  json["status"] = listing.status();
+  return dumped(json);
 }
 
 }  // namespace quor_inspect

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <vector>
 
-#include "foundation/allocator.h"
 #include "platform/platform.h"
 
 namespace Quor {
@@ -88,15 +88,13 @@ bool moduleFileVersion(HINSTANCE module, unsigned short parts[4]) {
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return false;
-  // The block comes from the library's heap, like every allocation of it.
-  struct Block {
-    void* data;
-    ~Block() { detail::release(data); }
-  } block = {detail::allocate(size)};
+  // A block of the C++ runtime's, not the library's allocator: it never leaves
+  // this function, and quor-inspect compiles this file without the allocator.
+  std::vector<unsigned char> block(size);
   VS_FIXEDFILEINFO* info = nullptr;
   UINT infoSize = 0;
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data) ||
-      !VerQueryValueW(block.data, L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()) ||
+      !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
       info == nullptr || infoSize < sizeof(VS_FIXEDFILEINFO)) {
     return false;
   }
