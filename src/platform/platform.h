@@ -70,6 +70,16 @@ bool lastLoadRefused();
 // more.
 bool isNotFoundError(int code);
 
+// Whether `code`, a lastLoadError(), says that the loader found a file that
+// it cannot load into this process: no module, one for another architecture,
+// a special file (on Linux also a module that lacks a symbol that it needs).
+bool isNotAModuleError(int code);
+
+// Whether the loader looks for `path` along its search path for modules
+// rather than at one place: a bare name everywhere, and on Windows any
+// relative path.
+bool isSearchedModulePath(const TString& path);
+
 // The platform's description of this thread's last failed load.
 TString lastLoadErrorText();
 

@@ -1,11 +1,5 @@
 #include "inspect.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <cerrno>
-#endif
-
 #include <algorithm>
 #include <cstdio>
 #include <cwctype>
@@ -14,9 +8,9 @@
 #include <system_error>
 
 #include "managers/paths.h"
+#include "platform.h"
 #include "platform/platform.h"
 #include "quor/manager_module.h"
-#include "quor_text/utf8.h"
 
 namespace quor_inspect {
 
@@ -30,29 +24,6 @@ namespace platform = Quor::platform;
 std::wstring text(const TString& value) { return std::wstring(value.c_str(), value.length()); }
 TString tstring(const std::wstring& value) {
   return TString(value.c_str(), static_cast<int>(value.size()));
-}
-
-// The library's paths are wide text; the file system's are UTF-8 outside
-// Windows, whatever the locale.
-fs::path toPath(const std::wstring& path) {
-#if defined(_WIN32)
-  return fs::path(path);
-#else
-  std::string bytes;
-  Quor::text::appendUtf8(bytes, path.c_str(), path.size());
-  return fs::path(bytes);
-#endif
-}
-
-std::wstring fromPath(const fs::path& path) {
-#if defined(_WIN32)
-  return path.wstring();
-#else
-  std::wstring wide;
-  const std::string& bytes = path.native();
-  Quor::text::appendDecodedUtf8(wide, bytes.data(), bytes.size());
-  return wide;
-#endif
 }
 
 std::wstring currentDirectory() {
@@ -129,33 +100,11 @@ void annotate(Report& report) {
   }
 }
 
-// Whether the platform looks for `path` along its module search path rather
-// than at one place: a bare name everywhere; on Windows any relative path.
-bool searched(const std::wstring& path) {
-#if defined(_WIN32)
-  return toPath(path).is_relative();
-#else
-  return !toPath(path).has_parent_path();
-#endif
-}
-
-// Whether `code`, a failed load's, says that the loader found a file that it
-// cannot load into this process: no module, or one for another architecture
-// (on Linux also one that lacks a symbol that it needs).
-bool notAModule(int code) {
-#if defined(_WIN32)
-  return code == ERROR_BAD_EXE_FORMAT || code == ERROR_BAD_FORMAT ||
-         code == ERROR_INVALID_EXE_SIGNATURE || code == ERROR_EXE_MACHINE_TYPE_MISMATCH;
-#else
-  return code == ENOEXEC;
-#endif
-}
-
 Quor::HINSTANCE attempt(Report& report, const std::wstring& path, bool beside) {
   Attempt attempt;
   attempt.path = path;
   attempt.besideLibrary = beside;
-  const bool search = !beside && searched(path);
+  const bool search = !beside && platform::isSearchedModulePath(tstring(path));
   // Looked at before the attempt, so that a file that is there tells a missing
   // dependency from a missing module.
   const bool there = !search && isFile(path);
@@ -166,11 +115,11 @@ Quor::HINSTANCE attempt(Report& report, const std::wstring& path, bool beside) {
   } else {
     attempt.error = platform::lastLoadError();
     attempt.errorText = text(platform::lastLoadErrorText());
-    attempt.outcome = platform::lastLoadRefused() ? Attempt::kRefused
-                      : notAModule(attempt.error) ? Attempt::kNotAModule
-                      : search                    ? Attempt::kSearchFailed
-                      : there                     ? Attempt::kFoundButFailed
-                                                  : Attempt::kNoSuchFile;
+    attempt.outcome = platform::lastLoadRefused()                  ? Attempt::kRefused
+                      : platform::isNotAModuleError(attempt.error) ? Attempt::kNotAModule
+                      : search                                     ? Attempt::kSearchFailed
+                      : there                                      ? Attempt::kFoundButFailed
+                                                                   : Attempt::kNoSuchFile;
   }
   report.attempts.push_back(attempt);
   return module;
@@ -272,15 +221,6 @@ int weight(Attempt::Outcome outcome) {
   }
 }
 
-// The characters that make a provider name a path: a directory separator, and
-// on Windows also the colon of a drive ("C:x" is relative to that drive's
-// current directory).
-#if defined(_WIN32)
-const wchar_t kPathCharacters[] = L"/\\:";
-#else
-const wchar_t kPathCharacters[] = L"/";
-#endif
-
 }  // namespace
 
 const Attempt& Report::failure() const {
@@ -306,7 +246,7 @@ Report inspect(const Library& library, const std::wstring& provider, const std::
   report.currentDirectory = currentDirectory();
   report.library = library;
   report.loadAsked = load;
-  if (provider.find_first_of(kPathCharacters) != std::wstring::npos) {
+  if (provider.find_first_of(pathCharacters()) != std::wstring::npos) {
     report.warnings.push_back({Warning::kProviderIsPath, 0});
   }
 

@@ -1,6 +1,5 @@
 // quor-inspect: tells why the manager of a provider does or does not load.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -8,7 +7,7 @@
 
 #include "inspect.h"
 #include "output.h"
-#include "quor_text/utf8.h"
+#include "platform.h"
 
 namespace {
 
@@ -68,6 +67,10 @@ int usageError(const std::wstring& reason) {
   return kUsageError;
 }
 
+}  // namespace
+
+namespace quor_inspect {
+
 int run(const std::vector<std::wstring>& arguments) {
   bool load = false, json = false, listing = false;
   std::wstring provider, definition;
@@ -109,19 +112,4 @@ int run(const std::vector<std::wstring>& arguments) {
   return report.status();
 }
 
-}  // namespace
-
-#if defined(_WIN32)
-// Built with -municode: the arguments as the system holds them, in UTF-16.
-int wmain(int argc, wchar_t** argv) {
-  return run(std::vector<std::wstring>(argv + 1, argv + argc));
-}
-#else
-int main(int argc, char** argv) {
-  std::vector<std::wstring> arguments(argc > 0 ? argc - 1 : 0);
-  for (int i = 1; i < argc; ++i) {
-    Quor::text::appendDecodedUtf8(arguments[i - 1], argv[i], std::strlen(argv[i]));
-  }
-  return run(arguments);
-}
-#endif
+}  // namespace quor_inspect

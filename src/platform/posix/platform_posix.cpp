@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <utility>
 
@@ -209,6 +210,12 @@ int lastLoadError() { return lastFailure.code; }
 bool lastLoadRefused() { return lastFailure.refused; }
 
 bool isNotFoundError(int code) { return code == ENOENT || code == ENOTDIR; }
+
+bool isNotAModuleError(int code) { return code == ENOEXEC; }
+
+bool isSearchedModulePath(const TString& path) {
+  return std::wcschr(path.c_str(), L'/') == nullptr;
+}
 
 TString lastLoadErrorText() { return wideName(lastFailure.text.c_str()); }
 

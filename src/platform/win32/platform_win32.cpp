@@ -132,6 +132,22 @@ bool isNotFoundError(int code) {
          code == ERROR_MOD_NOT_FOUND || code == ERROR_INVALID_NAME;
 }
 
+bool isNotAModuleError(int code) {
+  return code == ERROR_BAD_EXE_FORMAT || code == ERROR_BAD_FORMAT ||
+         code == ERROR_INVALID_EXE_SIGNATURE || code == ERROR_EXE_MACHINE_TYPE_MISMATCH;
+}
+
+bool isSearchedModulePath(const TString& path) {
+  // Only a drive with its root (C:\x) or a network or device path
+  // (\\server\x) names one place; C:x and \x depend on the current
+  // directory and are searched for.
+  const wchar_t* text = path.c_str();
+  const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  const bool drive = text[0] != L'\0' && text[1] == L':' && separator(text[2]);
+  const bool network = separator(text[0]) && separator(text[1]);
+  return !drive && !network;
+}
+
 TString lastLoadErrorText() {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
