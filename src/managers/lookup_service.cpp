@@ -22,16 +22,10 @@ class OpenFile {
   explicit OpenFile(std::FILE* file) : file_(file) {}
   OpenFile(const OpenFile&) = delete;
   OpenFile& operator=(const OpenFile&) = delete;
-  ~OpenFile() { close(); }
-  std::FILE* get() const { return file_; }
-  void reset(std::FILE* file) {
-    close();
-    file_ = file;
-  }
-  void close() {
+  ~OpenFile() {
     if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
   }
+  std::FILE* get() const { return file_; }
 
  private:
   std::FILE* file_;

@@ -27,18 +27,16 @@ namespace {
 namespace fs = std::filesystem;
 using Quor::HINSTANCE;
 using Params = Quor::Vector<Quor::Parameter>;
+using namespace std::string_literals;
 
 const fs::path kModulePath = fs::canonical(QUOR_TEST_MODULE_PATH).make_preferred();
 constexpr int kRounds = 100;
 
 // Counts the lines of module RACE. zolog delivers one line at a time, so the
 // count needs no lock of its own.
-struct LineCounter {
-  static void count(void* context, const wchar_t* module, int, const wchar_t*) {
-    if (std::wcscmp(module, L"RACE") == 0) ++static_cast<LineCounter*>(context)->lines;
-  }
-  long lines = 0;
-};
+void countLine(void* count, const wchar_t* module, int, const wchar_t*) {
+  if (std::wcscmp(module, L"RACE") == 0) ++*static_cast<long*>(count);
+}
 
 class ConcurrencyTest : public testing::Test {
  protected:
@@ -47,7 +45,7 @@ class ConcurrencyTest : public testing::Test {
                                << "provider.implementation=" << kModulePath.string()
                                << "\nprovider.service=s\n";
     zologSetLevelMask(ZOLOG_ALL);
-    zologSetHandler(LineCounter::count, &counters_[0]);
+    zologSetHandler(countLine, &counts_[0]);
   }
 
   void TearDown() override {
@@ -64,62 +62,52 @@ class ConcurrencyTest : public testing::Test {
   const fs::path definition_ =
       fs::temp_directory_path() /
       ("quor-concurrency-" + std::to_string(std::random_device()()) + ".ini");
-  LineCounter counters_[2];
+  long counts_[2] = {0, 0};
 };
 
 TEST_F(ConcurrencyTest, LoadsGiveTheirResultsWhileOthersLogSetMaskAndHandlerAndCopyValues) {
   // A reference held throughout: every load gives this handle.
   void* const held = quor_test::openLibrary(kModulePath.string().c_str());
   ASSERT_NE(held, nullptr) << quor_test::libraryError();
-  const std::wstring expected[] = {L"Race", L"raced", kModulePath.wstring(), L"s"};
+  const std::wstring expected = L"Race raced " + kModulePath.wstring() + L" s ";
   const Quor::TString text(L"copied by two threads at once");
   Params values;
   for (int i = 0; i < 8; ++i) values.push_back(Quor::Parameter(L"id", text));
 
-  // The threads begin together, once all of them exist.
+  // The threads begin together, once all of them exist: `count` threads that
+  // each run `body` `rounds` times.
   std::promise<void> go;
   const std::shared_future<void> begun = go.get_future().share();
   std::vector<std::thread> threads;
-  const auto start = [&](std::function<void()> body) {
-    threads.emplace_back([begun, body] {
-      begun.wait();
-      body();
-    });
+  const auto start = [&](int count, int rounds, std::function<void(int)> body) {
+    for (int t = 0; t < count; ++t)
+      threads.emplace_back([begun, rounds, body] {
+        begun.wait();
+        for (int i = 0; i < rounds; ++i) body(i);
+      });
   };
-  for (int t = 0; t < 8; ++t)
-    start([&] {
-      for (int i = 0; i < kRounds; ++i) {
-        Params params;
-        const HINSTANCE module = load(&params);
-        if (module != nullptr) quor_test::closeLibrary(module);
-        EXPECT_EQ(module, held);
-        ASSERT_EQ(params.size(), 4u);
-        for (unsigned int p = 0; p < 4; ++p) EXPECT_EQ(params[p].getValue().c_str(), expected[p]);
-      }
-    });
-  start([] {
-    for (int i = 0; i < 10 * kRounds; ++i) zologLog(L"RACE", ZOLOG_FAILURE, L"line %d", i);
+  start(8, kRounds, [&](int) {
+    Params params;
+    const HINSTANCE module = load(&params);
+    if (module != nullptr) quor_test::closeLibrary(module);
+    EXPECT_EQ(module, held);
+    std::wstring got;
+    for (unsigned int p = 0; p < params.size(); ++p) got += params[p].getValue().c_str() + L" "s;
+    EXPECT_EQ(got, expected);
   });
-  start([] {
-    for (int i = 0; i < 10 * kRounds; ++i) zologSetLevelMask(i % 2 ? ZOLOG_ALL : ZOLOG_FAILURE);
+  start(1, 10 * kRounds, [](int i) { zologLog(L"RACE", ZOLOG_FAILURE, L"line %d", i); });
+  start(1, 10 * kRounds, [](int i) { zologSetLevelMask(i % 2 ? ZOLOG_ALL : ZOLOG_FAILURE); });
+  start(1, 10 * kRounds, [this](int i) { zologSetHandler(countLine, &counts_[i % 2]); });
+  start(2, kRounds, [&](int) {
+    const Quor::TString copy(text);
+    const Params copies(values);
+    EXPECT_TRUE(copy == text && copies.size() == 8u && copies[7].getValue() == text);
   });
-  start([this] {
-    for (int i = 0; i < 10 * kRounds; ++i) zologSetHandler(LineCounter::count, &counters_[i % 2]);
-  });
-  for (int t = 0; t < 2; ++t)
-    start([&] {
-      for (int i = 0; i < kRounds; ++i) {
-        const Quor::TString copy(text);
-        const Params copies(values);
-        EXPECT_TRUE(copy == text);
-        EXPECT_TRUE(copies.size() == 8u && copies[7].getValue() == text);
-      }
-    });
   go.set_value();
   for (std::thread& thread : threads) thread.join();
   quor_test::closeLibrary(held);
   // Each line reached one handler, once.
-  EXPECT_EQ(counters_[0].lines + counters_[1].lines, 10 * kRounds);
+  EXPECT_EQ(counts_[0] + counts_[1], 10 * kRounds);
 }
 
 TEST_F(ConcurrencyTest, LoadRacingTheReleaseOfTheLastReferenceGivesAUsableModule) {

@@ -35,24 +35,20 @@ namespace {
 namespace fs = std::filesystem;
 using Quor::HINSTANCE;
 using Quor::ManagerFactory;
-using Quor::Parameter;
-using Params = Quor::Vector<Parameter>;
+using Params = Quor::Vector<Quor::Parameter>;
 using namespace std::string_literals;
-using Line = std::pair<int, std::wstring>;  // level, message
-using Lines = std::vector<Line>;
+using Lines = std::vector<std::pair<int, std::wstring>>;  // level, message
 
-// The code is ERROR_MOD_NOT_FOUND on Windows, ENOENT elsewhere. Windows looks
-// for a relative module path along the search path, which begins with the
-// program's directory, here the library's; elsewhere a relative path with a
-// directory in it is taken from the current directory.
+// Windows looks for a relative module path along the search path, which
+// begins with the program's directory, here the library's; elsewhere a
+// relative path with a directory in it is taken from the current directory.
 #if defined(_WIN32)
-const wchar_t* const kNotLoaded = L"Unable to find or load library! (Error 126)";
+const int kNotFound = ERROR_MOD_NOT_FOUND, kNameTooLong = ERROR_FILENAME_EXCED_RANGE;
+const int kNotAModule = ERROR_BAD_EXE_FORMAT;
 const bool kRelativePathsSearched = true;
-const int kNameTooLong = ERROR_FILENAME_EXCED_RANGE, kNotAModule = ERROR_BAD_EXE_FORMAT;
 #else
-const wchar_t* const kNotLoaded = L"Unable to find or load library! (Error 2)";
+const int kNotFound = ENOENT, kNameTooLong = ENAMETOOLONG, kNotAModule = ENOEXEC;
 const bool kRelativePathsSearched = false;
-const int kNameTooLong = ENAMETOOLONG, kNotAModule = ENOEXEC;
 #endif
 
 // Paths as the library logs them: canonical, with the platform's separator.
@@ -72,65 +68,57 @@ std::wstring hex(HINSTANCE module) {
   return buffer;
 }
 
-Lines join(std::initializer_list<Lines> parts) {
-  Lines all;
-  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
+// The expected log, step by step: each step is the lines that it logs.
+Lines operator+(Lines lines, const Lines& more) {
+  lines.insert(lines.end(), more.begin(), more.end());
+  return lines;
 }
-
-// A line that the lookup service logs.
-Line logged(int level, const std::wstring& message) { return {level, kLookup + L": " + message}; }
-Line fullPath(const std::wstring& name) {
+Lines lookup(int level, const std::wstring& message) {
+  return {{level, kLookup + L": " + message}};
+}
+Lines besideLibrary(const std::wstring& name) {
   const std::wstring path = (kLibraryDir / "").wstring() + name;  // with a final separator
-  return logged(4, L"Attempt to load with full path '" + path + L"'");
+  return lookup(4, L"Attempt to load with full path '" + path + L"'");
 }
 Lines noFile(const std::wstring& name) {
-  return {fullPath(name), logged(1, L"No properties files found corresponding to " + name)};
+  return besideLibrary(name) + lookup(1, L"No properties files found corresponding to " + name);
 }
 Lines noKey(const std::wstring& keys, const std::wstring& file) {
-  return {logged(2, keys + L" not found in " + file),
-          logged(1, L"No keys where found in any of the properties files")};
+  return lookup(2, keys + L" not found in " + file) +
+         lookup(1, L"No keys where found in any of the properties files");
 }
-
-Lines opening(const std::wstring& function, const std::wstring& definition,
-              const std::wstring& provider, int items) {
+// The lines of `function` entered with these arguments: the factory's go on
+// with the lookup's, which end with reading `file`.
+Lines entered(const std::wstring& function, const std::wstring& definition,
+              const std::wstring& provider, int items, const std::wstring& file) {
   const std::wstring input = function + L": --> Input Param ";
-  return {{8, function},
-          {4, input + L"factoryDefinition = " + definition},
-          {4, input + L"provider = " + provider},
-          {4, input + L"params " + std::to_wstring(items) + L" items"}};
+  const Lines lines = {{8, function},
+                       {4, input + L"factoryDefinition = " + definition},
+                       {4, input + L"provider = " + provider},
+                       {4, input + L"params " + std::to_wstring(items) + L" items"}};
+  if (function == kFactory) return lines + entered(kLookup, file, provider, items, file);
+  return lines + lookup(4, L"Loading factory definition file '" + file + L"'");
 }
-
-Line notLoaded(int error) {
-  return logged(1, L"Unable to find or load library! (Error " + std::to_wstring(error) + L")");
+// From "Loading library" on: `module` loaded as written, or beside the
+// library when `beside`; or null, loaded nowhere, `error` logged. `refused`,
+// a FIFO, is not handed to the system's loader.
+Lines loading(const std::wstring& implementation, HINSTANCE module, bool beside,
+              int error = kNotFound, bool refused = false) {
+  const std::wstring code = L"Unable to find or load library! (Error " + std::to_wstring(error);
+  return lookup(4, L"Loading library '" + implementation + L"'") +
+         (refused ? lookup(2, L"'" + implementation + L"' is not a regular file; not loaded")
+                  : Lines{}) +
+         (beside || module == nullptr ? besideLibrary(implementation) : Lines{}) +
+         (module == nullptr ? lookup(1, code + L")") : Lines{}) +
+         lookup(4, L"<-- Output Param hInstDll = " + hex(module)) + Lines{{16, kLookup}};
 }
-Line notRegular(const std::wstring& path, const wchar_t* outcome) {
-  return logged(2, L"'" + path + L"' is not a regular file; " + outcome);
-}
-
-// From "Loading library" on: `module` loaded at the first attempt, or at the
-// second (beside the library) when `beside`, or nowhere when null.
-Lines loading(const std::wstring& implementation, HINSTANCE module, bool beside = false) {
-  Lines lines = {logged(4, L"Loading library '" + implementation + L"'")};
-  if (beside || module == nullptr) lines.push_back(fullPath(implementation));
-  if (module == nullptr) lines.push_back(logged(1, kNotLoaded));
-  return join({lines, {logged(4, L"<-- Output Param hInstDll = " + hex(module)), {16, kLookup}}});
-}
-
 // The whole log of newManagerInstance(definition, provider, params) whose
-// lookup reads `file`, `definition` unless given: `middle` follows the line
-// "Loading factory definition file", and `result` is the handle returned.
-Lines call(const std::wstring& file, const std::wstring& provider, int items, const Lines& middle,
+// lookup reads `file`: `steps` follow its "Loading factory definition file",
+// and `result` is the handle returned.
+Lines call(const std::wstring& file, const std::wstring& provider, int items, const Lines& steps,
            HINSTANCE result, const wchar_t* definition = nullptr) {
-  return join({opening(kFactory, definition != nullptr ? definition : file, provider, items),
-               opening(kLookup, file, provider, items),
-               {logged(4, L"Loading factory definition file '" + file + L"'")},
-               middle,
-               {{4, kFactory + L": <-- Output Param hLib = " + hex(result)}, {16, kFactory}}});
-}
-
-std::string definitionText(const std::string& name, const std::string& implementation) {
-  return "provider.name=" + name + "\nprovider.implementation=" + implementation + "\n";
+  return entered(kFactory, definition != nullptr ? definition : file, provider, items, file) +
+         steps + Lines{{4, kFactory + L": <-- Output Param hLib = " + hex(result)}, {16, kFactory}};
 }
 
 void writeFile(const fs::path& path, const std::string& bytes) {
@@ -149,23 +137,14 @@ void collect(void* context, const wchar_t* module, int level, const wchar_t* mes
 
 // The four provider parameters, after `first` others: strings, not encoded.
 void expectProvider(Params& params, unsigned int first, const std::vector<std::wstring>& values) {
-  static const wchar_t* const kIds[] = {L"provider.name", L"provider.description",
-                                        L"provider.implementation", L"provider.service"};
+  const wchar_t* const ids[] = {L"name", L"description", L"implementation", L"service"};
   ASSERT_EQ(params.size(), first + 4);
   for (unsigned int i = 0; i < 4; ++i) {
-    Parameter& parameter = params[first + i];
-    EXPECT_EQ(text(parameter.getId()), kIds[i]);
-    EXPECT_EQ(text(parameter.getValue()), values[i]);
-    EXPECT_EQ(text(parameter.getType()), L"String");
-    EXPECT_EQ(text(parameter.getEncoding()), L"NONE");
+    Quor::Parameter& p = params[first + i];
+    EXPECT_EQ(text(p.getId()) + L"=" + text(p.getValue()) + L" " + text(p.getType()) +
+                  text(p.getEncoding()),
+              L"provider." + (ids[i] + (L"=" + values[i])) + L" StringNONE");
   }
-}
-
-Params twoParameters() {
-  Params params;
-  params.push_back(Parameter(L"client.first", L"1"));
-  params.push_back(Parameter(L"client.second", L"2"));
-  return params;
 }
 
 class ManagerLoaderTest : public testing::Test {
@@ -192,8 +171,14 @@ class ManagerLoaderTest : public testing::Test {
     return removed_.back();
   }
 
-  // The caller owns one reference per module returned: released in TearDown.
-  HINSTANCE keep(HINSTANCE module) {
+  // newManagerInstance, its short form when `file` is null, with the log
+  // cleared first. The reference to the module returned is released in
+  // TearDown.
+  HINSTANCE load(const wchar_t* file, const wchar_t* provider, Params* params) {
+    lines_.clear();
+    const HINSTANCE module = file != nullptr
+                                 ? ManagerFactory::newManagerInstance(file, provider, params)
+                                 : ManagerFactory::newManagerInstance(provider, params);
     if (module != nullptr) modules_.push_back(module);
     return module;
   }
@@ -215,8 +200,8 @@ TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAre
   const std::wstring besideName = beside.filename().wstring();
   const std::wstring implementation = L"'provider.implementation' key or its value";
   const std::tuple<std::wstring, const char*, Lines> cases[] = {
-      // name, content, log
-      {absent, nullptr, noFile(absent)},  // null content: no such file
+      // name, content (null: no such file), log
+      {absent, nullptr, noFile(absent)},
       {absolute, nullptr, noFile(absolute)},
       {L"a.ini", "provider.name=A\nprovider.implementation=\n", noKey(implementation, L"a.ini")},
       {L"a.ini", "provider.implementation=m\nprovider.name =  \n",
@@ -226,17 +211,25 @@ TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAre
              L"these keys, were",
              L"a.ini")},
       {besideName, "provider.name=A\n",
-       join({{fullPath(besideName)}, noKey(implementation, besideName)})},
+       besideLibrary(besideName) + noKey(implementation, besideName)},
   };
-  for (const auto& [name, content, middle] : cases) {
-    SCOPED_TRACE(std::string(name.begin(), name.end()));
-    lines_.clear();
+  for (const auto& [name, content, steps] : cases) {
     if (content != nullptr) writeFile(name == besideName ? beside : fs::path(name), content);
-    Params params = twoParameters();
-    EXPECT_EQ(ManagerFactory::newManagerInstance(name.c_str(), L"Demo", &params), nullptr);
-    EXPECT_EQ(lines_, call(name, L"Demo", 2, middle, nullptr));
-    EXPECT_EQ(params.size(), 2u);
+    Params params;
+    params.push_back(Quor::Parameter(L"client", L"1"));
+    EXPECT_EQ(load(name.c_str(), L"Demo", &params), nullptr);
+    EXPECT_EQ(lines_, call(name, L"Demo", 1, steps, nullptr));
+    EXPECT_EQ(params.size(), 1u);
   }
+  // The lookup service called directly has no default name: neither ".ini"
+  // nor "Demo.ini" is read, and the second place looked in is the library's
+  // directory itself.
+  writeFile(".ini", "provider.name=Demo\nprovider.implementation=" + kModulePath.string());
+  fs::copy_file(".ini", "Demo.ini");
+  lines_.clear();
+  EXPECT_EQ(Quor::ManagerFactoryLookupService().getManagerInstanceImpl(L"", L"Demo", nullptr),
+            nullptr);
+  EXPECT_EQ(lines_, entered(kLookup, L"", L"Demo", -1, L"") + noFile(L""));
 }
 
 TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParamsGetTheFilesValues) {
@@ -256,77 +249,36 @@ TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParams
       {"quor-no-such-module-" + unique_ + extension, false, ""},
       {(fs::current_path() / ("no-such-module" + extension)).string(), false, ""}};
   for (const auto& [path, loads, description] : cases) {
-    SCOPED_TRACE(path);
-    lines_.clear();
     writeFile("m.ini", "\xEF\xBB\xBFprovider.name=M\r\n# comment\r\n\0provider.name=Other\r\n"s +
                            "Provider.Description = " + description +
                            " \r\nprovider.implementation=" + path +
                            "\r\nPROVIDER.SERVICE=https://s.example/a=b\r\n");
-    Params params = twoParameters();
-    const HINSTANCE module =
-        keep(ManagerFactory::newManagerInstance(L"m.ini", L"Argument", &params));
+    Params params;
+    params.push_back(Quor::Parameter(L"client", L"1"));
+    const HINSTANCE module = load(L"m.ini", L"Argument", &params);
     EXPECT_EQ(module != nullptr, loads);
-    const std::wstring implementation = widen(path);
     const bool beside = fs::path(path).is_relative() && !kRelativePathsSearched;
-    EXPECT_EQ(lines_,
-              call(L"m.ini", L"Argument", 2, loading(implementation, module, beside), module));
-    expectProvider(params, 2, {L"M", widen(description), implementation, L"https://s.example/a=b"});
+    EXPECT_EQ(lines_, call(L"m.ini", L"Argument", 1, loading(widen(path), module, beside), module));
+    expectProvider(params, 1, {L"M", widen(description), widen(path), L"https://s.example/a=b"});
   }
-  // The first module's own handle.
   EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), modules_.at(0));
 }
 
 TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElseBesideTheLibrary) {
   const fs::path beside = ownPath(kLibraryDir, "Short", ".ini");
   const std::wstring name = beside.filename().wstring(), provider = beside.stem().wstring();
-  writeFile(beside, definitionText("Beside", kModulePath.string()));
-  const HINSTANCE module = keep(ManagerFactory::newManagerInstance(provider.c_str(), nullptr));
+  writeFile(beside, "provider.name=Beside\nprovider.implementation=" + kModulePath.string());
+  const HINSTANCE module = load(nullptr, provider.c_str(), nullptr);
   ASSERT_NE(module, nullptr);
-  EXPECT_EQ(lines_, call(name, provider, -1, join({{fullPath(name)}, loading(kModule, module)}),
+  EXPECT_EQ(lines_, call(name, provider, -1, besideLibrary(name) + loading(kModule, module, false),
                          module, L""));
 
   // The file here comes first, the provider argument only names it, and the
   // module's handle is the same again.
-  writeFile(name, definitionText("Here", kModulePath.string()));
+  writeFile(name, "provider.name=Here\nprovider.implementation=" + kModulePath.string());
   Params params;
-  EXPECT_EQ(keep(ManagerFactory::newManagerInstance(provider.c_str(), &params)), module);
+  EXPECT_EQ(load(nullptr, provider.c_str(), &params), module);
   expectProvider(params, 0, {L"Here", L"", kModule, L""});
-}
-
-TEST_F(ManagerLoaderTest, LookupServiceCalledDirectlyHasNoDefaultFileName) {
-  // Neither of these is read; the second place looked in is the library's
-  // directory itself.
-  for (const char* file : {".ini", "Demo.ini"})
-    writeFile(file, definitionText("Demo", kModulePath.string()));
-  Quor::ManagerFactoryLookupService lookup;
-  EXPECT_EQ(keep(lookup.getManagerInstanceImpl(Quor::TString(), L"Demo", nullptr)), nullptr);
-  EXPECT_EQ(lines_, join({opening(kLookup, L"", L"Demo", -1),
-                          {logged(4, L"Loading factory definition file ''")},
-                          noFile(L"")}));
-}
-
-TEST_F(ManagerLoaderTest, LoadedModuleGivesAManagerThatAnswers) {
-  writeFile("answer.ini", definitionText("Answer", kModulePath.string()));
-  Params params;
-  const HINSTANCE module = keep(ManagerFactory::newManagerInstance(L"answer.ini", L"", &params));
-  ASSERT_NE(module, nullptr);
-  const auto entry = reinterpret_cast<QuorManagerInstanceFunction>(
-      quor_test::findSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION));
-  ASSERT_NE(entry, nullptr) << quor_test::libraryError();
-  Quor::ManagerInstance* instance = entry();
-  ASSERT_NE(instance, nullptr);
-  Quor::Manager* manager = instance->createManager(&params);
-  ASSERT_NE(manager, nullptr);
-  Quor::ExternalOperation request;
-  Quor::ExternalOperation* answer = manager->execute(&request);
-  ASSERT_NE(answer, nullptr);
-  Params* responses = answer->getResponseParameters();
-  ASSERT_TRUE(responses != nullptr && responses->size() == 1u);
-  EXPECT_EQ(text((*responses)[0].getId()), L"answer");
-  EXPECT_EQ(text((*responses)[0].getValue()), L"42");
-  responses->destroy();
-  answer->destroy();
-  manager->destroy();
 }
 
 // Files that are not what they claim: a FIFO or named pipe, a device, a file
@@ -341,57 +293,38 @@ TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlock
   const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
                                        PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-  const std::vector<std::wstring> specialFiles = {special};
+  std::vector<std::pair<std::wstring, std::wstring>> files = {{special, L"is not a regular file"}};
 #else
   const std::wstring special = here + L"/fifo";
   ASSERT_EQ(mkfifo("fifo", 0600), 0);
   fs::create_symlink("/dev/zero", "zero.ini");
-  const std::vector<std::wstring> specialFiles = {L"fifo", L"zero.ini"};
+  std::vector<std::pair<std::wstring, std::wstring>> files = {
+      {L"fifo", L"is not a regular file"}, {L"zero.ini", L"is not a regular file"}};
 #endif
-  for (const std::wstring& file : specialFiles) {
-    SCOPED_TRACE(std::string(file.begin(), file.end()));
-    lines_.clear();
-    EXPECT_EQ(ManagerFactory::newManagerInstance(file.c_str(), L"Demo", nullptr), nullptr);
-    EXPECT_EQ(lines_, call(file, L"Demo", -1, join({{notRegular(file, L"ignored")}, noFile(file)}),
-                           nullptr));
-  }
-
   // Over the limit by one byte: one line of "provider.name=...".
   writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
-  lines_.clear();
-  EXPECT_EQ(ManagerFactory::newManagerInstance(L"big.ini", L"Demo", nullptr), nullptr);
-  EXPECT_EQ(lines_, call(L"big.ini", L"Demo", -1,
-                         join({{logged(2,
-                                       L"'big.ini' is larger than 1048576 bytes: not a "
-                                       L"definition file; ignored")},
-                               noFile(L"big.ini")}),
-                         nullptr));
+  files.emplace_back(L"big.ini", L"is larger than 1048576 bytes: not a definition file");
+  for (const auto& [file, refusal] : files) {
+    EXPECT_EQ(load(file.c_str(), L"Demo", nullptr), nullptr);
+    const Lines steps = lookup(2, L"'" + file + L"' " + refusal + L"; ignored") + noFile(file);
+    EXPECT_EQ(lines_, call(file, L"Demo", -1, steps, nullptr));
+  }
 
   // A module path is tried as written and beside the library, and the code
   // logged is that of the attempt that found something.
   writeFile("text.txt", "not a module\n");
-  const std::wstring longName(200000, L'm'), textFile = here + L"/text.txt";
   const std::tuple<std::wstring, int, bool> modules[] = {
-      // implementation, error, special
-      {longName, kNameTooLong, false},
-      {fs::path(textFile).make_preferred().wstring(), kNotAModule, false},
+      // implementation, error, refused as no regular file
+      {std::wstring(200000, L'm'), kNameTooLong, false},
+      {fs::path(here + L"/text.txt").make_preferred().wstring(), kNotAModule, false},
       {fs::path(special).make_preferred().wstring(), kNotAModule, true}};
-  for (const auto& [implementation, error, isSpecial] : modules) {
-    SCOPED_TRACE(implementation.size() > 100
-                     ? "long name"
-                     : std::string(implementation.begin(), implementation.end()));
-    writeFile("m.ini", definitionText("M", fs::path(implementation).string()));
-    lines_.clear();
+  for (const auto& [implementation, error, refused] : modules) {
+    writeFile("m.ini",
+              "provider.name=M\nprovider.implementation=" + fs::path(implementation).string());
     Params params;
-    EXPECT_EQ(ManagerFactory::newManagerInstance(L"m.ini", L"M", &params), nullptr);
-    Lines loading = {logged(4, L"Loading library '" + implementation + L"'")};
-    if (isSpecial) loading.push_back(notRegular(implementation, L"not loaded"));
-    loading.push_back(fullPath(implementation));
-    loading.push_back(notLoaded(error));
-    EXPECT_EQ(lines_,
-              call(L"m.ini", L"M", 0,
-                   join({loading, {logged(4, L"<-- Output Param hInstDll = 0x0"), {16, kLookup}}}),
-                   nullptr));
+    EXPECT_EQ(load(L"m.ini", L"M", &params), nullptr);
+    const Lines steps = loading(implementation, nullptr, true, error, refused);
+    EXPECT_EQ(lines_, call(L"m.ini", L"M", 0, steps, nullptr));
     EXPECT_EQ(params.size(), 4u);
   }
 #if defined(_WIN32)
