@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -59,8 +60,11 @@ TEST(ModuleTest, EachNotificationLogsItsLinesAndReturnsOneAttachStoresHandleAndV
   EXPECT_EQ(clientVersion(), Quor::TString(L"3.1.4.15"));
 }
 
-TEST(ModuleTest, ModuleVersionIsThatOfTheModuleAskedForOrOfTheMainProgram) {
+TEST(ModuleTest, ModuleVersionAndFileAreThoseOfTheModuleAskedForOrOfTheMainProgram) {
   EXPECT_EQ(getModuleVersion(nullptr), Quor::TString(L"3.1.4.15"));
+  const std::filesystem::path program = Quor::platform::moduleFileName(nullptr).c_str();
+  EXPECT_TRUE(program.is_absolute() && std::filesystem::is_regular_file(program)) << program;
+  EXPECT_EQ(program.stem(), "quor_internal_tests");
   // Stamped with the short form "2.5".
   EXPECT_EQ(getModuleVersion(moduleOf(reinterpret_cast<const void*>(&quorTestVersionedModule))),
             Quor::TString(L"2.5.0.0"));
