@@ -13,10 +13,16 @@ same N and the same sources draws the same mutants. Survivors that change
 nothing a program can observe are listed, with the reason, in
 scripts/mutation-equivalent.txt and counted apart.
 
-Usage: scripts/mutation.py [N] [--threshold PERCENT] [--report FILE]
+With --only PATTERN (a glob relative to the root, e.g. 'src/model/*.cpp';
+repeatable), mutants are drawn only from the matching sources, with the same
+seed, so that the tests of a few files can be measured before and after a
+change.
+
+Usage: scripts/mutation.py [N] [--threshold PERCENT] [--report FILE] [--only PATTERN]...
 """
 
 import argparse
+import fnmatch
 import random
 import re
 import subprocess
@@ -29,6 +35,9 @@ BUILD = ROOT / "build" / "mutation"
 EQUIVALENT = ROOT / "scripts" / "mutation-equivalent.txt"
 SEED = 20261206
 TEST_TIMEOUT = 120
+# The score of the first run, 40 mutants of the suite as it then stood (29 of
+# 36 killed): the suite may grow or shrink, but not below it.
+BASELINE = 80.0
 
 # Windows-only code is not built on Linux, so its mutants cannot be judged.
 SOURCES = [p for folder in ("src", "text", "zolog/src") for pattern in ("*.cpp", "*.h")
@@ -183,12 +192,20 @@ def judge(mutant):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("count", nargs="?", type=int, default=25)
-    parser.add_argument("--threshold", type=float, default=None,
-                        help="lowest mutation score in percent (default: that of docs/mutation.md's baseline)")
+    parser.add_argument("--threshold", type=float, default=BASELINE,
+                        help=f"lowest mutation score in percent (default {BASELINE}, the baseline)")
     parser.add_argument("--report", default=str(ROOT / "docs" / "mutation.md"))
+    parser.add_argument("--only", action="append", metavar="PATTERN",
+                        help="draw mutants only from sources matching this glob (repeatable)")
     arguments = parser.parse_args()
 
-    everything = [m for path in SOURCES for m in candidates(path)]
+    sources = SOURCES
+    if arguments.only:
+        sources = [p for p in SOURCES
+                   if any(fnmatch.fnmatch(str(p.relative_to(ROOT)), g) for g in arguments.only)]
+        if not sources:
+            sys.exit("mutation: no source matches " + " ".join(arguments.only))
+    everything = [m for path in sources for m in candidates(path)]
     mutants = random.Random(SEED).sample(everything, min(arguments.count, len(everything)))
     known = equivalent_keys()
     configure()
@@ -209,9 +226,8 @@ def main():
     print(f"mutation score {score:.1f}% ({killed} of {len(counted)} killed; "
           f"{sum(1 for r in results if r[1] == 'equivalent')} equivalent, "
           f"{sum(1 for r in results if r[1] == 'not built')} not built)")
-    threshold = arguments.threshold if arguments.threshold is not None else 90.0
-    if score < threshold:
-        print(f"below the threshold of {threshold:.1f}%", file=sys.stderr)
+    if score < arguments.threshold:
+        print(f"below the threshold of {arguments.threshold:.1f}%", file=sys.stderr)
         return 1
     return 0
 

@@ -16,7 +16,9 @@
 #include <new>
 #include <random>
 #include <string>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -61,146 +63,120 @@ std::unique_ptr<T, Destroy> own(T* object) {
   return std::unique_ptr<T, Destroy>(object);
 }
 
-// A field of a value class that allocates: how to give it a sample value told
-// apart by a key, how it shows, and its getter and its setter (given another
-// object's value) as operations to sweep.
+// The fields through which a sweep fills and shows an object of a value
+// class, as (getter, setter) pairs: one text, and every object or list held by
+// pointer so that copying a sample allocates all that a copy can.
 template <class C>
-struct Field {
-  std::string name;
-  std::function<void(C& object, const std::wstring& key)> fill;
-  std::function<std::wstring(C& object)> show;
-  std::function<void(C&, C&)> get, set;
-};
-template <class C>
-using Fields = std::vector<Field<C>>;
-template <class C>
-Fields<C> fieldsOf();
-
-// Samples with every field set, and what their getters show as one text.
-struct Sample {
-  template <class C>
-  static C make(const std::wstring& key) {
-    C object;
-    fill(object, key);
-    return object;
-  }
-  template <class C>
-  static void fill(C& object, const std::wstring& key) {
-    for (const Field<C>& field : fieldsOf<C>()) field.fill(object, key);
-  }
-  // Full: the next element appended makes the table grow.
-  template <class T>
-  static void fill(Vector<T>& v, const std::wstring& key) {
-    for (const wchar_t* i : {L"0", L"1", L"2", L"3", L"4"}) v.push_back(make<T>(key + i));
-  }
-  static void fill(TString& v, const std::wstring& key) {
-    v.assign((L" \t" + key + L" text\n").c_str());
-  }
-  static void fill(Loader& v, const std::wstring& key) {
-    v.params.push_back(Parameter(TString((key + L"first").c_str()), TString(L"1")));
-    v.params.push_back(Parameter(TString((key + L"second").c_str()), TString(L"2")));
-  }
-  template <class C>
-  static std::wstring show(C& object) {
-    std::wstring shown;
-    for (const Field<C>& field : fieldsOf<C>()) shown += field.show(object);
-    return shown;
-  }
-  template <class T>
-  static std::wstring show(Vector<T>& v) {
-    std::wstring shown = L"[";
-    for (unsigned int i = 0; i < v.size(); ++i) shown += show(v[i]);
-    return shown + L"]";
-  }
-  static std::wstring show(TString& v) { return std::wstring(v.c_str(), v.length()) + L'|'; }
-  static std::wstring show(Loader& v) { return show(v.params); }
-};
-
-template <class C>
-Field<C> text(const std::string& name, TString (C::*get)(), void (C::*set)(TString)) {
-  return {name,
-          [=](C& o, const std::wstring& key) {
-            (o.*set)(TString((key + std::wstring(name.begin(), name.end())).c_str()));
-          },
-          [=](C& o) {
-            TString value = (o.*get)();
-            return Sample::show(value);
-          },
-          [=](C& o, C&) { (o.*get)(); }, [=](C& o, C& x) { (o.*set)((x.*get)()); }};
-}
-// An object held by pointer, deep-copied in and out.
-template <class C, class T>
-Field<C> owned(const std::string& name, T* (C::*get)(), void (C::*set)(T*)) {
-  return {name,
-          [=](C& o, const std::wstring& key) {
-            T value = Sample::make<T>(key);
-            (o.*set)(&value);
-          },
-          [=](C& o) {
-            const auto value = own((o.*get)());
-            return value ? Sample::show(*value) : L"null|";
-          },
-          [=](C& o, C&) { own((o.*get)()); }, [=](C& o, C& x) { (o.*set)(own((x.*get)()).get()); }};
-}
-
-// The fields of each value class, those of its base class first.
-template <class C>
-Fields<C> fieldsOf() {
-  Fields<C> f;
+auto fieldsOf() {
   if constexpr (std::is_base_of_v<Identifier, C>) {
-    f = {text<C>("Id", &Identifier::getId, &Identifier::setId),
-         text<C>("Type", &Identifier::getType, &Identifier::setType)};
-  } else if constexpr (std::is_same_v<C, Parameter>) {
-    f = {text<C>("Id", &C::getId, &C::setId), text<C>("Value", &C::getValue, &C::setValue),
-         text<C>("Type", &C::getType, &C::setType),
-         text<C>("Encoding", &C::getEncoding, &C::setEncoding)};
-  } else if constexpr (std::is_base_of_v<Managed, C>) {
-    f = {text<C>("State", &Managed::getState, &Managed::setState)};
-  } else if constexpr (std::is_same_v<C, Criteria>) {
-    f = {text<C>("Id", &C::getId, &C::setId),
-         text<C>("Comparison", &C::getComparison, &C::setComparison),
-         text<C>("Value", &C::getValue, &C::setValue)};
-  } else if constexpr (std::is_base_of_v<Entry, C>) {
-    f = {text<C>("Key", &Entry::getKey, &Entry::setKey),
-         text<C>("Label", &Entry::getLabel, &Entry::setLabel),
-         text<C>("Value", &Entry::getValue, &Entry::setValue)};
+    return std::make_tuple(std::pair{&Identifier::getId, &Identifier::setId});
+  } else if constexpr (std::is_same_v<C, Parameter> || std::is_same_v<C, Criteria>) {
+    return std::make_tuple(std::pair{&C::getValue, &C::setValue});
+  } else if constexpr (std::is_same_v<C, Managed>) {
+    return std::make_tuple(std::pair{&C::getState, &C::setState});
+  } else if constexpr (std::is_same_v<C, Entry>) {
+    return std::make_tuple(std::pair{&C::getKey, &C::setKey});
+  } else if constexpr (std::is_same_v<C, EntryTemplate>) {
+    return std::make_tuple(std::pair{&Entry::getKey, &Entry::setKey},
+                           std::pair{&C::getEntryCriteria, &C::setEntryCriteria});
   } else if constexpr (std::is_same_v<C, CredentialElement>) {
-    f = {text<C>("Id", &C::getId, &C::setId), text<C>("Type", &C::getType, &C::setType),
-         text<C>("Encoding", &C::getEncoding, &C::setEncoding),
-         text<C>("Value", &C::getValue, &C::setValue),
-         owned<C>("ParentCredentialId", &C::getParentCredentialId, &C::setParentCredentialId)};
-  } else if constexpr (std::is_same_v<C, ExternalOperation>) {
-    f = {text<C>("ExternalOperationId", &C::getExternalOperationId, &C::setExternalOperationId),
-         text<C>("ProviderContextId", &C::getProviderContextId, &C::setProviderContextId),
-         text<C>("Type", &C::getType, &C::setType),
-         text<C>("Script", &C::getScript, &C::setScript),
-         owned<C>("TransactionId", &C::getTransactionId, &C::setTransactionId),
-         owned<C>("ProfileId", &C::getProfileId, &C::setProfileId),
-         owned<C>("Parameters", &C::getParameters, &C::setParameters),
-         owned<C>("ResponseParameters", &C::getResponseParameters, &C::setResponseParameters)};
-  }
-  if constexpr (std::is_same_v<C, EntryTemplate>) {
-    f.push_back(owned<C>("EntryCriteria", &C::getEntryCriteria, &C::setEntryCriteria));
+    return std::make_tuple(std::pair{&C::getId, &C::setId},
+                           std::pair{&C::getParentCredentialId, &C::setParentCredentialId});
   } else if constexpr (std::is_same_v<C, Credential>) {
-    f.insert(f.end(), {text<C>("Description", &C::getDescription, &C::setDescription),
-                       owned<C>("Id", &C::getId, &C::setId),
-                       owned<C>("ProfileId", &C::getProfileId, &C::setProfileId),
-                       owned<C>("CredentialElements", &C::getCredentialElements,
-                                &C::setCredentialElements)});
+    return std::make_tuple(std::pair{&Managed::getState, &Managed::setState},
+                           std::pair{&C::getId, &C::setId},
+                           std::pair{&C::getProfileId, &C::setProfileId},
+                           std::pair{&C::getCredentialElements, &C::setCredentialElements});
+  } else {
+    return std::make_tuple(std::pair{&C::getScript, &C::setScript},
+                           std::pair{&C::getTransactionId, &C::setTransactionId},
+                           std::pair{&C::getProfileId, &C::setProfileId},
+                           std::pair{&C::getParameters, &C::setParameters},
+                           std::pair{&C::getResponseParameters, &C::setResponseParameters});
   }
-  return f;
+}
+template <class C, class F>
+void forEachField(F f) {
+  std::apply([&](auto... field) { (f(field), ...); }, fieldsOf<C>());
+}
+
+// A getter's result held: a text as it is, a copy given by pointer owned; and
+// what a setter takes of a held or a sample value.
+TString hold(TString value) { return value; }
+template <class T>
+auto hold(T* value) {
+  return own(value);
+}
+TString& pass(TString& value) { return value; }
+template <class T>
+T* pass(T& value) {
+  return &value;
+}
+template <class T>
+T* pass(std::unique_ptr<T, Destroy>& value) {
+  return value.get();
+}
+
+// Samples, told apart by a key, and what they show as one text.
+template <class C>
+C make(const std::wstring& key);
+template <class C>
+std::wstring show(C& object);
+void fill(TString& v, const std::wstring& key) { v.assign((L" \t" + key + L" text\n").c_str()); }
+void fill(Loader& v, const std::wstring& key) {
+  v.params.push_back(Parameter(TString((key + L"first").c_str()), TString(L"1")));
+  v.params.push_back(Parameter(TString((key + L"second").c_str()), TString(L"2")));
+}
+// Full: the next element appended makes the table grow.
+template <class T>
+void fill(Vector<T>& v, const std::wstring& key) {
+  for (const wchar_t* i : {L"0", L"1", L"2", L"3", L"4"}) v.push_back(make<T>(key + i));
+}
+template <class C>
+void fill(C& object, const std::wstring& key) {
+  forEachField<C>([&](auto field) {
+    auto value = make<std::remove_pointer_t<decltype((object.*field.first)())>>(key);
+    (object.*field.second)(pass(value));
+  });
+}
+template <class C>
+C make(const std::wstring& key) {
+  C object;
+  fill(object, key);
+  return object;
+}
+std::wstring show(TString& v) { return std::wstring(v.c_str(), v.length()) + L'|'; }
+template <class T>
+std::wstring show(Vector<T>& v) {
+  std::wstring shown = L"[";
+  for (unsigned int i = 0; i < v.size(); ++i) shown += show(v[i]);
+  return shown + L"]";
+}
+std::wstring show(Loader& v) { return show(v.params); }
+template <class T>
+std::wstring show(std::unique_ptr<T, Destroy>& v) {
+  return v ? show(*v) : L"null|";
+}
+template <class C>
+std::wstring show(C& object) {
+  std::wstring shown;
+  forEachField<C>([&](auto field) {
+    auto value = hold((object.*field.first)());
+    shown += show(value);
+  });
+  return shown;
 }
 
 // What a failed operation promises of the object under test, which showed
 // `before` when the operation began.
 template <class C>
 void unchanged(C& object, const std::wstring& before) {
-  EXPECT_EQ(Sample::show(object), before);
+  EXPECT_EQ(show(object), before);
 }
 template <class C>
 void copyable(C& object, const std::wstring&) {
   C copy(object);
-  EXPECT_EQ(Sample::show(copy), Sample::show(object));
+  EXPECT_EQ(show(copy), show(object));
 }
 template <class C>
 void emptied(C& object, const std::wstring& before) {
@@ -238,7 +214,7 @@ void loadAndRelease(Load load) {
 }
 // The loader appends the provider's parameters one by one, each one whole.
 void providerAppended(Loader& object, const std::wstring&) {
-  Loader expected = Sample::make<Loader>(L"a");
+  Loader expected = make<Loader>(L"a");
   for (const auto& [id, value] : {std::make_pair(L"provider.name", std::wstring(L"Sweep")),
                                   {L"provider.description", L""},
                                   {L"provider.implementation", kModulePath.wstring()},
@@ -247,7 +223,7 @@ void providerAppended(Loader& object, const std::wstring&) {
   }
   ASSERT_GE(object.params.size(), 2u);
   while (expected.params.size() > object.params.size()) expected.params.pop_back();
-  EXPECT_EQ(Sample::show(object), Sample::show(expected));
+  EXPECT_EQ(show(object), show(expected));
 }
 
 // One operation on `object`, which may read `other`, another sample of its
@@ -265,18 +241,31 @@ using Rows = std::vector<Row<C>>;
 #define OP(...) []([[maybe_unused]] auto& o, [[maybe_unused]] auto& x) { __VA_ARGS__; }
 
 // The operations of a value class: its constructors, clone() and assignment,
-// `more`, and the getter and the setter of each field.
+// and the getter and the setter (of the other sample's value) of its first
+// field of each kind: a text, an object and a list held by pointer.
 template <class C>
-Rows<C> rowsOf(Rows<C> more = {}) {
+Rows<C> rowsOf() {
   Rows<C> rows = {{"default constructor", OP(C c)},
                   {"copy constructor", OP(C c(o))},
                   {"clone", OP(own(o.clone()))},
                   {"operator=", OP(o = x), copyable}};
-  rows.insert(rows.end(), more.begin(), more.end());
-  for (const Field<C>& field : fieldsOf<C>()) {
-    rows.push_back({"get" + field.name, field.get});
-    rows.push_back({"set" + field.name, field.set});
-  }
+  // Assigning through a base assigns the base's members only: a path of its own.
+  if constexpr (std::is_base_of_v<Managed, C> && !std::is_same_v<Managed, C>)
+    rows.push_back({"operator= of Managed", OP(static_cast<Managed&>(o) = x), copyable});
+  if constexpr (std::is_base_of_v<Entry, C> && !std::is_same_v<Entry, C>)
+    rows.push_back({"operator= of Entry", OP(static_cast<Entry&>(o) = x), copyable});
+  bool swept[3] = {};
+  forEachField<C>([&](auto field) {
+    using T = std::remove_pointer_t<decltype((std::declval<C&>().*field.first)())>;
+    const int kind = std::is_same_v<T, TString> ? 0 : std::is_base_of_v<Identifier, T> ? 1 : 2;
+    if (std::exchange(swept[kind], true)) return;
+    const std::string name[] = {"text", "object", "list"};
+    rows.push_back({"get " + name[kind], [=](C& o, C&) { hold((o.*field.first)()); }});
+    rows.push_back({"set " + name[kind], [=](C& o, C& x) {
+                      auto value = hold((x.*field.first)());
+                      (o.*field.second)(pass(value));
+                    }});
+  });
   return rows;
 }
 
@@ -313,8 +302,8 @@ void sweep(const Rows<C>& rows) {
       const long live = liveAllocations();
       bool completed = false;
       {
-        C object = Sample::make<C>(L"a"), other = Sample::make<C>(L"b");
-        const std::wstring before = Sample::show(object);
+        C object = make<C>(L"a"), other = make<C>(L"b");
+        const std::wstring before = show(object);
         completed = completes(n, [&] { row.operation(object, other); });
         if (!completed) (row.check != nullptr ? row.check : unchanged<C>)(object, before);
       }
@@ -365,66 +354,14 @@ TEST(AllocationSweepTest, VectorOfTString) { sweepVector<TString>(); }
 
 TEST(AllocationSweepTest, VectorOfCredentialElement) { sweepVector<CredentialElement>(); }
 
-TEST(AllocationSweepTest, Identifier) {
-  sweep(rowsOf<Identifier>({{"Identifier(id, type)", OP(Identifier c(x.getId(), x.getType()))}}));
-}
+template <class C>
+class AllocationSweepValueTest : public testing::Test {};
+using ValueClasses = testing::Types<Identifier, ConfigurationId, CredentialId, TransactionId,
+                                    Parameter, Managed, Criteria, Entry, EntryTemplate,
+                                    CredentialElement, Credential, ExternalOperation>;
+TYPED_TEST_SUITE(AllocationSweepValueTest, ValueClasses);
 
-TEST(AllocationSweepTest, ConfigurationId) {
-  sweep(rowsOf<ConfigurationId>(
-      {{"ConfigurationId(id)", OP(ConfigurationId c(x.getId()))},
-       {"ConfigurationId(id, type)", OP(ConfigurationId c(x.getId(), x.getType()))},
-       {"operator= of Identifier", OP(static_cast<Identifier&>(o) = x), copyable}}));
-}
-
-TEST(AllocationSweepTest, CredentialId) {
-  sweep(rowsOf<CredentialId>(
-      {{"CredentialId(id, type)", OP(CredentialId c(x.getId(), x.getType()))},
-       {"operator= of Identifier", OP(static_cast<Identifier&>(o) = x), copyable}}));
-}
-
-TEST(AllocationSweepTest, TransactionId) {
-  sweep(rowsOf<TransactionId>(
-      {{"TransactionId(id)", OP(TransactionId c(x.getId()))},
-       {"operator= of Identifier", OP(static_cast<Identifier&>(o) = x), copyable}}));
-}
-
-TEST(AllocationSweepTest, Parameter) {
-  using P = Parameter;
-  sweep(rowsOf<P>(
-      {{"Parameter(id, value)", OP(P c(x.getId(), x.getValue()))},
-       {"Parameter of texts", OP(P c(x.getEncoding(), x.getId(), x.getType(), x.getValue()))},
-       {"Parameter of numbers",
-        OP(P c(P::ENCODING_HEX_BINARY, x.getId(), P::TYPE_INTEGER, x.getValue()))},
-       {"getTypeAsString", OP(P::getTypeAsString(P::TYPE_BYTE_ARRAY))},
-       {"getEncodingAsString", OP(P::getEncodingAsString(P::ENCODING_DECIMAL))},
-       {"getTypeAsEnum", OP(P::getTypeAsEnum(TString(L"byte[]")))},
-       {"getEncodingAsEnum", OP(P::getEncodingAsEnum(TString(L"hexBinary")))}}));
-}
-
-TEST(AllocationSweepTest, Managed) {
-  using Root = BaseDLLObjectImpl<BaseDLLInterface>;
-  sweep(rowsOf<Managed>({{"getCreated", OP(Root::operator delete(o.getCreated()))},
-                         {"getModified", OP(Root::operator delete(o.getModified()))}}));
-}
-
-TEST(AllocationSweepTest, Criteria) {
-  sweep(rowsOf<Criteria>({{"Criteria(id, comparison, value)",
-                           OP(Criteria c(x.getId(), x.getComparison(), x.getValue()))}}));
-}
-
-TEST(AllocationSweepTest, Entry) { sweep(rowsOf<Entry>()); }
-
-TEST(AllocationSweepTest, EntryTemplate) {
-  sweep(rowsOf<EntryTemplate>({{"operator= of Entry", OP(static_cast<Entry&>(o) = x), copyable}}));
-}
-
-TEST(AllocationSweepTest, CredentialElement) { sweep(rowsOf<CredentialElement>()); }
-
-TEST(AllocationSweepTest, Credential) {
-  sweep(rowsOf<Credential>({{"operator= of Managed", OP(static_cast<Managed&>(o) = x), copyable}}));
-}
-
-TEST(AllocationSweepTest, ExternalOperation) { sweep(rowsOf<ExternalOperation>()); }
+TYPED_TEST(AllocationSweepValueTest, Operations) { sweep(rowsOf<TypeParam>()); }
 
 // The loader end to end, in a directory of its own that is the current one:
 // reading the definition file, appending the provider's parameters and loading
