@@ -241,8 +241,8 @@ def write_report(report, results, total, score, seconds, known):
         rows.append(f"| {outcome} | {relative}:{number} | {name} | {change} | {note} |")
     Path(report).write_text(
         "# Mutation testing\n\n"
-        "Written by `scripts/mutation.py` (see the README). Each mutant changes one place of `src/` or\n"
-        "`zolog/`; the Linux suite must fail on it.\n\n"
+        "Written by `scripts/mutation.py` (see the README). Each mutant changes one place of `src/`,\n"
+        "`text/` or `zolog/`; the Linux suite must fail on it.\n\n"
         f"- mutants drawn: {len(results)} of {total} candidates (seed {SEED})\n"
         f"- score: {score:.1f}% of the mutants that built were killed\n"
         f"- time: {seconds / 60:.1f} min\n\n"
