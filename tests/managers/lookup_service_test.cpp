@@ -313,11 +313,20 @@ TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlock
   // A module path is tried as written and beside the library, and the code
   // logged is that of the attempt that found something.
   writeFile("text.txt", "not a module\n");
-  const std::tuple<std::wstring, int, bool> modules[] = {
+  std::vector<std::tuple<std::wstring, int, bool>> modules = {
       // implementation, error, refused as no regular file
       {std::wstring(200000, L'm'), kNameTooLong, false},
       {fs::path(here + L"/text.txt").make_preferred().wstring(), kNotAModule, false},
       {fs::path(special).make_preferred().wstring(), kNotAModule, true}};
+#if !defined(_WIN32)
+  // Both attempts find something: a text file here, a directory beside the
+  // library; the second one's code is logged.
+  const fs::path both = ownPath(kLibraryDir, "quor-loader-test-");
+  fs::create_directories(both / "m");
+  fs::create_directory(both.filename());
+  writeFile(both.filename() / "m", "not a module\n");
+  modules.emplace_back((both.filename() / "m").wstring(), EISDIR, false);
+#endif
   for (const auto& [implementation, error, refused] : modules) {
     writeFile("m.ini",
               "provider.name=M\nprovider.implementation=" + fs::path(implementation).string());
