@@ -16,9 +16,7 @@
 #include <new>
 #include <random>
 #include <string>
-#include <tuple>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -26,14 +24,17 @@
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
 #include "support/recording_zolog.h"
+#include "support/value_samples.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace Quor;
+using namespace quor_test;
 using Quor::detail::allocationsMade;
 using Quor::detail::failAllocation;
 using Quor::detail::liveAllocations;
+using quor_test::describe;  // beside this file's own, for Loader
 
 // The manager module that the loader's definition file names.
 const fs::path kModulePath = fs::canonical(QUOR_TEST_MODULE_PATH).make_preferred();
@@ -63,120 +64,44 @@ std::unique_ptr<T, Destroy> own(T* object) {
   return std::unique_ptr<T, Destroy>(object);
 }
 
-// The fields through which a sweep fills and shows an object of a value
-// class, as (getter, setter) pairs: one text, and every object or list held by
-// pointer so that copying a sample allocates all that a copy can.
+// The samples a sweep starts from: the object under test, and another one
+// that an operation may read. Value objects are both filled through every
+// setter, so that each setter and assignment replaces what a member held.
 template <class C>
-auto fieldsOf() {
-  if constexpr (std::is_base_of_v<Identifier, C>) {
-    return std::make_tuple(std::pair{&Identifier::getId, &Identifier::setId});
-  } else if constexpr (std::is_same_v<C, Parameter> || std::is_same_v<C, Criteria>) {
-    return std::make_tuple(std::pair{&C::getValue, &C::setValue});
-  } else if constexpr (std::is_same_v<C, Managed>) {
-    return std::make_tuple(std::pair{&C::getState, &C::setState});
-  } else if constexpr (std::is_same_v<C, Entry>) {
-    return std::make_tuple(std::pair{&C::getKey, &C::setKey});
-  } else if constexpr (std::is_same_v<C, EntryTemplate>) {
-    return std::make_tuple(std::pair{&Entry::getKey, &Entry::setKey},
-                           std::pair{&C::getEntryCriteria, &C::setEntryCriteria});
-  } else if constexpr (std::is_same_v<C, CredentialElement>) {
-    return std::make_tuple(std::pair{&C::getId, &C::setId},
-                           std::pair{&C::getParentCredentialId, &C::setParentCredentialId});
-  } else if constexpr (std::is_same_v<C, Credential>) {
-    return std::make_tuple(std::pair{&Managed::getState, &Managed::setState},
-                           std::pair{&C::getId, &C::setId},
-                           std::pair{&C::getProfileId, &C::setProfileId},
-                           std::pair{&C::getCredentialElements, &C::setCredentialElements});
-  } else {
-    return std::make_tuple(std::pair{&C::getScript, &C::setScript},
-                           std::pair{&C::getTransactionId, &C::setTransactionId},
-                           std::pair{&C::getProfileId, &C::setProfileId},
-                           std::pair{&C::getParameters, &C::setParameters},
-                           std::pair{&C::getResponseParameters, &C::setResponseParameters});
-  }
+void prepare(C& o, C& x) {
+  fill(o);
+  fill(x);
 }
-template <class C, class F>
-void forEachField(F f) {
-  std::apply([&](auto... field) { (f(field), ...); }, fieldsOf<C>());
+void prepare(TString& o, TString& x) {
+  o.assign(L" \ta text\n");
+  x.assign(L" \tb text\n");
 }
-
-// A getter's result held: a text as it is, a copy given by pointer owned; and
-// what a setter takes of a held or a sample value.
-TString hold(TString value) { return value; }
-template <class T>
-auto hold(T* value) {
-  return own(value);
-}
-TString& pass(TString& value) { return value; }
-template <class T>
-T* pass(T& value) {
-  return &value;
-}
-template <class T>
-T* pass(std::unique_ptr<T, Destroy>& value) {
-  return value.get();
-}
-
-// Samples, told apart by a key, and what they show as one text.
-template <class C>
-C make(const std::wstring& key);
-template <class C>
-std::wstring show(C& object);
-void fill(TString& v, const std::wstring& key) { v.assign((L" \t" + key + L" text\n").c_str()); }
-void fill(Loader& v, const std::wstring& key) {
-  v.params.push_back(Parameter(TString((key + L"first").c_str()), TString(L"1")));
-  v.params.push_back(Parameter(TString((key + L"second").c_str()), TString(L"2")));
+void prepare(Loader& o, Loader&) {
+  o.params.push_back(Parameter(L"first", L"1"));
+  o.params.push_back(Parameter(L"second", L"2"));
 }
 // Full: the next element appended makes the table grow.
 template <class T>
-void fill(Vector<T>& v, const std::wstring& key) {
-  for (const wchar_t* i : {L"0", L"1", L"2", L"3", L"4"}) v.push_back(make<T>(key + i));
+void prepare(Vector<T>& o, Vector<T>& x) {
+  for (int i = 0; i < 5; ++i) {
+    T element, filled;
+    prepare(element, filled);
+    o.push_back(element);
+    x.push_back(filled);
+  }
 }
-template <class C>
-void fill(C& object, const std::wstring& key) {
-  forEachField<C>([&](auto field) {
-    auto value = make<std::remove_pointer_t<decltype((object.*field.first)())>>(key);
-    (object.*field.second)(pass(value));
-  });
-}
-template <class C>
-C make(const std::wstring& key) {
-  C object;
-  fill(object, key);
-  return object;
-}
-std::wstring show(TString& v) { return std::wstring(v.c_str(), v.length()) + L'|'; }
-template <class T>
-std::wstring show(Vector<T>& v) {
-  std::wstring shown = L"[";
-  for (unsigned int i = 0; i < v.size(); ++i) shown += show(v[i]);
-  return shown + L"]";
-}
-std::wstring show(Loader& v) { return show(v.params); }
-template <class T>
-std::wstring show(std::unique_ptr<T, Destroy>& v) {
-  return v ? show(*v) : L"null|";
-}
-template <class C>
-std::wstring show(C& object) {
-  std::wstring shown;
-  forEachField<C>([&](auto field) {
-    auto value = hold((object.*field.first)());
-    shown += show(value);
-  });
-  return shown;
-}
+std::wstring describe(Loader& v) { return describe(v.params); }
 
 // What a failed operation promises of the object under test, which showed
 // `before` when the operation began.
 template <class C>
 void unchanged(C& object, const std::wstring& before) {
-  EXPECT_EQ(show(object), before);
+  EXPECT_EQ(describe(object), before);
 }
 template <class C>
 void copyable(C& object, const std::wstring&) {
   C copy(object);
-  EXPECT_EQ(show(copy), show(object));
+  EXPECT_EQ(describe(copy), describe(object));
 }
 template <class C>
 void emptied(C& object, const std::wstring& before) {
@@ -214,7 +139,8 @@ void loadAndRelease(Load load) {
 }
 // The loader appends the provider's parameters one by one, each one whole.
 void providerAppended(Loader& object, const std::wstring&) {
-  Loader expected = make<Loader>(L"a");
+  Loader expected, unused;
+  prepare(expected, unused);
   for (const auto& [id, value] : {std::make_pair(L"provider.name", std::wstring(L"Sweep")),
                                   {L"provider.description", L""},
                                   {L"provider.implementation", kModulePath.wstring()},
@@ -223,7 +149,7 @@ void providerAppended(Loader& object, const std::wstring&) {
   }
   ASSERT_GE(object.params.size(), 2u);
   while (expected.params.size() > object.params.size()) expected.params.pop_back();
-  EXPECT_EQ(show(object), show(expected));
+  EXPECT_EQ(describe(object), describe(expected));
 }
 
 // One operation on `object`, which may read `other`, another sample of its
@@ -240,32 +166,20 @@ using Rows = std::vector<Row<C>>;
 // An operation on `o`, the object under test, that may read `x`.
 #define OP(...) []([[maybe_unused]] auto& o, [[maybe_unused]] auto& x) { __VA_ARGS__; }
 
-// The operations of a value class: its constructors, clone() and assignment,
-// and the getter and the setter (of the other sample's value) of its first
-// field of each kind: a text, an object and a list held by pointer.
+// The operations of a value class: its constructors, clone(), assignment and
+// every setter, each of which takes one of the other sample's values.
 template <class C>
 Rows<C> rowsOf() {
   Rows<C> rows = {{"default constructor", OP(C c)},
-                  {"copy constructor", OP(C c(o))},
-                  {"clone", OP(own(o.clone()))},
-                  {"operator=", OP(o = x), copyable}};
+                  {"copy constructor", OP(C c(x))},
+                  {"clone", OP(own(x.clone()))},
+                  {"operator=", OP(o = x), copyable},
+                  {"every setter", OP(fill(o)), copyable}};
   // Assigning through a base assigns the base's members only: a path of its own.
   if constexpr (std::is_base_of_v<Managed, C> && !std::is_same_v<Managed, C>)
     rows.push_back({"operator= of Managed", OP(static_cast<Managed&>(o) = x), copyable});
   if constexpr (std::is_base_of_v<Entry, C> && !std::is_same_v<Entry, C>)
     rows.push_back({"operator= of Entry", OP(static_cast<Entry&>(o) = x), copyable});
-  bool swept[3] = {};
-  forEachField<C>([&](auto field) {
-    using T = std::remove_pointer_t<decltype((std::declval<C&>().*field.first)())>;
-    const int kind = std::is_same_v<T, TString> ? 0 : std::is_base_of_v<Identifier, T> ? 1 : 2;
-    if (std::exchange(swept[kind], true)) return;
-    const std::string name[] = {"text", "object", "list"};
-    rows.push_back({"get " + name[kind], [=](C& o, C&) { hold((o.*field.first)()); }});
-    rows.push_back({"set " + name[kind], [=](C& o, C& x) {
-                      auto value = hold((x.*field.first)());
-                      (o.*field.second)(pass(value));
-                    }});
-  });
   return rows;
 }
 
@@ -302,8 +216,9 @@ void sweep(const Rows<C>& rows) {
       const long live = liveAllocations();
       bool completed = false;
       {
-        C object = make<C>(L"a"), other = make<C>(L"b");
-        const std::wstring before = show(object);
+        C object, other;
+        prepare(object, other);
+        const std::wstring before = describe(object);
         completed = completes(n, [&] { row.operation(object, other); });
         if (!completed) (row.check != nullptr ? row.check : unchanged<C>)(object, before);
       }
