@@ -11,32 +11,9 @@
 
 #include <cstdio>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include "module_access.h"
 
 namespace {
-
-// The module's entry point: GetProcAddress on Windows, dlsym elsewhere.
-QuorManagerInstanceFunction findEntryPoint(Quor::HINSTANCE module) {
-#if defined(_WIN32)
-  return reinterpret_cast<QuorManagerInstanceFunction>(
-      reinterpret_cast<void*>(GetProcAddress(module, QUOR_MANAGER_INSTANCE_FUNCTION)));
-#else
-  return reinterpret_cast<QuorManagerInstanceFunction>(
-      dlsym(module, QUOR_MANAGER_INSTANCE_FUNCTION));
-#endif
-}
-
-void releaseModule(Quor::HINSTANCE module) {
-#if defined(_WIN32)
-  FreeLibrary(module);
-#else
-  dlclose(module);
-#endif
-}
 
 void printParameters(const char* title, Quor::Vector<Quor::Parameter>* parameters) {
   std::printf("%s\n", title);
@@ -64,11 +41,11 @@ int main() {
   }
 
   // 2. Find the module's ManagerInstance and ask it for a manager.
-  QuorManagerInstanceFunction entryPoint = findEntryPoint(module);
+  QuorManagerInstanceFunction entryPoint = demo::findEntryPoint(module);
   if (entryPoint == nullptr) {
     std::printf("The module has no %s function: it is not a manager module.\n",
                 QUOR_MANAGER_INSTANCE_FUNCTION);
-    releaseModule(module);
+    demo::releaseModule(module);
     return 1;
   }
   Quor::Manager* manager = entryPoint()->createManager(&parameters);
@@ -103,6 +80,6 @@ int main() {
 
   // 4. Release the manager, then the module reference that the factory gave us.
   manager->destroy();
-  releaseModule(module);
+  demo::releaseModule(module);
   return status;
 }
