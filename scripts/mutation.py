@@ -128,7 +128,11 @@ def candidates(path):
                               line[:open_index + 1] + "!(" + inner + ")" + line[close:]))
         if STATEMENT.match(line) and "=" not in line.split("(")[0]:
             found.append((relative, number, "statement dropped", line, ""))
+        comment = next((p for p in range(len(line) - 1)
+                        if line.startswith("//", p) and in_code(spans, p, p + 2)), len(line))
         for literal in STRING.finditer(line):
+            if literal.start() > comment:
+                break
             text = literal.group(0)
             letters = [i for i, c in enumerate(text) if c.isalpha() and i > text.index('"')]
             if letters:
