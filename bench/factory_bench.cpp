@@ -219,4 +219,17 @@ void Loader_Dlopen(benchmark::State& state) {
 }
 BENCHMARK(Loader_Dlopen)->Threads(1)->Threads(2)->UseRealTime();
 
+// Arithmetic that shares nothing between threads, from one and two threads:
+// how much two threads can gain on this machine at the time of the run,
+// which another process's load on the second core decides.
+void Machine_Compute(benchmark::State& state) {
+  double x = 1.0;
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i) x = x * 1.0000001 + 1e-9;
+    benchmark::DoNotOptimize(x);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(Machine_Compute)->Threads(1)->Threads(2)->UseRealTime();
+
 }  // namespace

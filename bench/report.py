@@ -611,7 +611,9 @@ def main():
             scaling = [(label, thread_scaling(prefix)(results)) for label, prefix in (
                 ("newManagerInstance", "Threads_NewManagerInstance"),
                 ("the C runtime code", "RawThreads_NewManagerInstance"),
-                ("dlopen and dlclose of the loaded module alone", "Loader_Dlopen"))]
+                ("dlopen and dlclose of the loaded module alone", "Loader_Dlopen"),
+                ("arithmetic that shares nothing (what the machine allows)",
+                 "Machine_Compute"))]
             shown = [f"{label} {measured[1]}" for label, measured in scaling if measured]
             if shown:
                 out += ["", "Calls per second at two threads over one thread: "
