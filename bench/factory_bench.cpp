@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "log_files.h"
 #include "quor/quor.h"
 #include "raw_definition.h"
 
@@ -112,6 +113,54 @@ void Factory_NewManagerInstance(benchmark::State& state, int mask) {
 BENCHMARK_CAPTURE(Factory_NewManagerInstance, masked, 0);
 BENCHMARK_CAPTURE(Factory_NewManagerInstance, handler, ZOLOG_ALL);
 
+// Every level on and no handler, as with ZOLOG_LEVEL=0x1f: the lines are
+// written to ZOLOG_FILE and flushed one by one.
+void Factory_NewManagerInstanceFile(benchmark::State& state) {
+  const Quor::TString definition(setting().definition().wstring().c_str());
+  const Quor::TString provider(L"Bench");
+  const std::string& path = bench::zologFilePath();
+  bench::emptyFile(path);
+  const int previousMask = zologGetLevelMask();
+  zologSetLevelMask(ZOLOG_ALL);
+  for (auto _ : state) {
+    Quor::Vector<Quor::Parameter> params;
+    Quor::HINSTANCE module =
+        Quor::ManagerFactory::newManagerInstance(definition, provider, &params);
+    if (module == nullptr) {
+      state.SkipWithError("newManagerInstance loaded no module");
+      break;
+    }
+    dlclose(module);
+  }
+  zologSetLevelMask(previousMask);
+  if (bench::fileSize(path) == 0) {
+    state.SkipWithError(
+        "zolog wrote no line to ZOLOG_FILE: a line went to standard error before it was set");
+  }
+  bench::emptyFile(path);
+}
+BENCHMARK(Factory_NewManagerInstanceFile)->Name("Factory_NewManagerInstance/file");
+
+// newManagerInstance with logging masked out from one and from two threads at
+// once; the time is wall-clock time per call over all threads, so that two
+// threads that never wait for each other take half the time of one.
+void Threads_NewManagerInstance(benchmark::State& state) {
+  const Quor::TString definition(setting().definition().wstring().c_str());
+  const Quor::TString provider(L"Bench");
+  for (auto _ : state) {
+    Quor::Vector<Quor::Parameter> params;
+    Quor::HINSTANCE module =
+        Quor::ManagerFactory::newManagerInstance(definition, provider, &params);
+    if (module == nullptr) {
+      state.SkipWithError("newManagerInstance loaded no module");
+      break;
+    }
+    dlclose(module);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(Threads_NewManagerInstance)->Threads(1)->Threads(2)->UseRealTime();
+
 // The same work with the C runtime: the four values are read into character
 // arrays instead of parameters, and nothing is logged.
 void* rawNewManagerInstance(const char* definition) {
@@ -138,5 +187,49 @@ void Raw_NewManagerInstance(benchmark::State& state) {
   }
 }
 BENCHMARK(Raw_NewManagerInstance);
+
+void RawThreads_NewManagerInstance(benchmark::State& state) {
+  const std::string definition = setting().definition().string();
+  for (auto _ : state) {
+    void* module = rawNewManagerInstance(definition.c_str());
+    if (module == nullptr) {
+      state.SkipWithError("the raw reader loaded no module");
+      break;
+    }
+    dlclose(module);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(RawThreads_NewManagerInstance)->Threads(1)->Threads(2)->UseRealTime();
+
+// dlopen and dlclose of the loaded module alone, from one and two threads:
+// both take the loader's lock, which no caller can avoid.
+void Loader_Dlopen(benchmark::State& state) {
+  const std::string module = fs::canonical(QUOR_BENCH_MODULE_PATH).string();
+  setting();
+  for (auto _ : state) {
+    void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+      state.SkipWithError(dlerror());
+      break;
+    }
+    dlclose(handle);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(Loader_Dlopen)->Threads(1)->Threads(2)->UseRealTime();
+
+// Arithmetic that shares nothing between threads, from one and two threads:
+// how much two threads can gain on this machine at the time of the run,
+// which another process's load on the second core decides.
+void Machine_Compute(benchmark::State& state) {
+  double x = 1.0;
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i) x = x * 1.0000001 + 1e-9;
+    benchmark::DoNotOptimize(x);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(Machine_Compute)->Threads(1)->Threads(2)->UseRealTime();
 
 }  // namespace

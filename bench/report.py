@@ -5,11 +5,18 @@ Every result is paired with its baseline by name: the subject's prefix is
 replaced by the baseline's (TString_Copy/64 -> WString_Copy/64); when there is
 no benchmark of that name, the last "/part" is dropped until there is
 (Factory_NewManagerInstance/masked -> Raw_NewManagerInstance). Times are CPU
-times per operation, the fastest of the repetitions: on a shared machine other
-work can only add time to a repetition, never take it away.
+times per operation, or wall-clock times for the benchmarks that run with
+UseRealTime() (their names hold "/real_time": several threads, files written),
+each the median of the repetitions, so that one lucky or unlucky repetition
+decides nothing.
+
+The report names the commit it was measured from, and is refused when the
+work tree has uncommitted changes (BENCHMARKS.md itself aside) unless
+--allow-uncommitted is given, which marks it as such in the report.
 
 Usage: report.py --build-dir DIR --notes FILE --output FILE [--run-options TEXT]
-                 RESULT.json...
+                 [--source-commit SHA] [--allow-uncommitted] RESULT.json...
+       report.py --check-source [--allow-uncommitted]
 """
 
 import argparse
@@ -18,6 +25,7 @@ import json
 import os
 import platform
 import re
+import statistics
 import subprocess
 import sys
 from pathlib import Path
@@ -29,8 +37,9 @@ class Family:
     """Benchmarks whose names begin with `subject`, each beside the one that
     begins with `baseline` instead."""
 
-    def __init__(self, title, subject, baseline, columns, argument, ops, intro):
+    def __init__(self, title, subject, baseline, columns, argument, ops, intro, rates=None):
         self.title = title
+        self.rates = rates  # a label of the per-second columns, or None
         self.subject = subject
         self.baseline = baseline
         self.columns = columns  # (subject label, baseline label)
@@ -78,12 +87,35 @@ FAMILIES = [
         "fgets, splits, trims and compares the keys, and calls dlopen on the "
         "same path. Both close the handle they get."),
     Family(
+        "newManagerInstance from one and two threads",
+        "Threads_", "RawThreads_", ("newManagerInstance", "C runtime"), "threads",
+        {"NewManagerInstance": "newManagerInstance, logging masked out"},
+        "The factory road as above, run by one thread and by two at once; the "
+        "time is wall-clock time per call over all threads, so two threads that "
+        "never wait for each other take half the time of one.",
+        rates="calls/s"),
+    Family(
         "zologLog beside a logging function of the program's own",
         "Zolog_", "Raw_", ("zologLog", "own function"), "mask",
         {"Log": "one line"},
         "The baseline checks a mask, formats with vswprintf into a buffer on "
         "the stack and calls the same kind of handler, without a lock, format "
         "translation or lines longer than its buffer."),
+    Family(
+        "zolog beside spdlog, writing to a file",
+        "LogZolog_", "LogSpdlog_", ("zolog", "spdlog"), "threads",
+        {"FileLine": "one line written to a file and flushed",
+         "Masked": "a call whose level is masked out"},
+        "Both write the same line content to a file of their own, synchronously, "
+        "flushed after every line as zolog flushes: a time stamp with "
+        "milliseconds, the module name, the level, the thread id and a message "
+        "formatted from a wide format with a wide and a narrow argument. spdlog "
+        "(the Debian package, with fmt) has no wide interface on Linux; its side "
+        "does what spdlog's wide interface does where it has one: fmt formats "
+        "into a wide buffer, converted to UTF-8 and logged. Lines are timed in "
+        "wall-clock time over all threads; the masked calls in CPU time, "
+        "spdlog's being its own debug() call on a logger set to info.",
+        rates="lines/s"),
     Family(
         "The definition file reader beside fgets",
         "Reader_", "Raw_", ("reader", "fgets"), "",
@@ -111,9 +143,11 @@ class Target:
 
 
 def load_results(paths):
-    """run name -> {"cpu": ns, "real": ns, counters...} of its fastest
-    repetition, the number of repetitions, and the contexts."""
-    results = {}
+    """run name -> {"cpu": ns, "real": ns, "time": ns, counters...}, each the
+    median over the repetitions; "time" is the real time of the benchmarks
+    timed in real time and the CPU time of the others. Also the number of
+    repetitions and the contexts."""
+    runs = {}
     repetitions = 0
     contexts = []
     for path in paths:
@@ -133,8 +167,13 @@ def load_results(paths):
             result["cpu"] = entry["cpu_time"] * scale
             result["real"] = entry["real_time"] * scale
             name = entry["run_name"]
-            if name not in results or result["cpu"] < results[name]["cpu"]:
-                results[name] = result
+            runs.setdefault(name, []).append(result)
+    results = {}
+    for name, found in runs.items():
+        keys = set.intersection(*(set(r) for r in found))
+        median = {key: statistics.median(r[key] for r in found) for key in keys}
+        median["time"] = median["real"] if "/real_time" in name else median["cpu"]
+        results[name] = median
     return results, repetitions, contexts
 
 
@@ -149,11 +188,17 @@ def ratio(results, subject, family):
     baseline = baseline_of(subject, family, results)
     if subject not in results or baseline is None:
         return None
-    return results[subject]["cpu"] / results[baseline]["cpu"]
+    return results[subject]["time"] / results[baseline]["time"]
 
 
 def family_named(prefix):
     return next(f for f in FAMILIES if f.subject == prefix)
+
+
+def family_of(name):
+    """The family whose subject is the longest prefix of `name`, or None."""
+    found = [f for f in FAMILIES if name.startswith(f.subject)]
+    return max(found, key=lambda f: len(f.subject)) if found else None
 
 
 def format_time(ns):
@@ -216,6 +261,52 @@ def reader_throughput(results):
     return rate, f"{rate:.0f} MB/s"
 
 
+def thread_count(name):
+    match = re.search(r"/threads:(\d+)$", name)
+    return int(match.group(1)) if match else 1
+
+
+def zolog_rate_beside_spdlog(threads):
+    """zolog's lines per second over spdlog's, at `threads` threads."""
+
+    def measure(results):
+        suffix = f"FileLine/real_time/threads:{threads}"
+        zolog = results.get("LogZolog_" + suffix)
+        spdlog = results.get("LogSpdlog_" + suffix)
+        if not zolog or not spdlog:
+            return None
+        value = spdlog["time"] / zolog["time"]
+        return value, (f"{format_ratio(value)} ({1e9 / zolog['time'] / 1e3:,.0f}k lines/s "
+                       f"beside {1e9 / spdlog['time'] / 1e3:,.0f}k)")
+
+    return measure
+
+
+def masked_beside_spdlog(results):
+    zolog = results.get("LogZolog_Masked")
+    spdlog = results.get("LogSpdlog_Masked")
+    if not zolog or not spdlog:
+        return None
+    value = zolog["time"] / spdlog["time"]
+    return value, (f"{format_ratio(value)} ({format_time(zolog['time'])} beside "
+                   f"{format_time(spdlog['time'])})")
+
+
+def thread_scaling(prefix):
+    """Calls per second at two threads over one thread."""
+
+    def measure(results):
+        one = results.get(f"{prefix}/real_time/threads:1")
+        two = results.get(f"{prefix}/real_time/threads:2")
+        if not one or not two:
+            return None
+        value = one["time"] / two["time"]
+        return value, (f"{format_ratio(value)} ({1e9 / two['time'] / 1e3:,.0f}k calls/s "
+                       f"beside {1e9 / one['time'] / 1e3:,.0f}k)")
+
+    return measure
+
+
 TARGETS = [
     Target("Masked-out logging, share of a newManagerInstance call", masked_logging_share,
            lambda v: v < 0.02, "< 2%",
@@ -224,6 +315,21 @@ TARGETS = [
     Target("newManagerInstance with logging masked out, beside the C runtime",
            single_ratio("Factory_NewManagerInstance/masked"), lambda v: v <= 1.5, "≤ 1.5x",
            "see \"The factory road\" below."),
+    Target("zolog lines per second into a file beside spdlog's, 1 thread",
+           zolog_rate_beside_spdlog(1), lambda v: v >= 1.0, "≥ 1.0x",
+           "see \"zolog beside spdlog\" below."),
+    Target("zolog lines per second into a file beside spdlog's, 2 threads",
+           zolog_rate_beside_spdlog(2), lambda v: v >= 1.0, "≥ 1.0x",
+           "see \"zolog beside spdlog\" below."),
+    Target("A masked-out zologLog call beside spdlog's disabled-level call",
+           masked_beside_spdlog, lambda v: v <= 1.2, "≤ 1.2x",
+           "see \"zolog beside spdlog\" below."),
+    Target("newManagerInstance from 2 threads, calls per second over 1 thread",
+           thread_scaling("Threads_NewManagerInstance"), lambda v: v >= 1.7, "≥ 1.7x",
+           "see \"Two threads\" below."),
+    Target("TString construct from text at 8 and 64 characters",
+           worst_ratio("TString_", ["Construct"], ("8", "64")), lambda v: v <= 1.3, "≤ 1.3x",
+           "see \"Short strings\" below."),
     Target("TString copy at 64 characters and more", worst_ratio("TString_", ["Copy"],
                                                                   FIXED_LENGTHS),
            lambda v: v <= 1.3, "≤ 1.3x",
@@ -248,12 +354,17 @@ for op, limit in (("Copy", 1.3), ("Append", 1.3), ("Concat", 1.3)):
         ROW_LIMITS[f"TString_{op}/{length}"] = limit
 for length in ("8",) + FIXED_LENGTHS:
     ROW_LIMITS[f"TString_Find/{length}"] = 1.5
+for length in ("8", "64"):
+    ROW_LIMITS[f"TString_Construct/{length}"] = 1.3
 ROW_LIMITS["Factory_NewManagerInstance/masked"] = 1.5
 
 
 def split_name(name, family):
     rest = name[len(family.subject):]
     op, _, argument = rest.partition("/")
+    # "real_time/threads:2" is shown as 2; a benchmark of one thread as 1.
+    if family.argument == "threads":
+        argument = str(thread_count(name))
     return op, argument
 
 
@@ -265,7 +376,7 @@ def sort_key(name, family):
 
 
 def family_table(family, results):
-    names = sorted((n for n in results if n.startswith(family.subject)),
+    names = sorted((n for n in results if family_of(n) is family),
                    key=lambda n: sort_key(n, family))
     if not names:
         return []
@@ -280,11 +391,13 @@ def family_table(family, results):
     reader = family.subject == "Reader_"
     if reader:
         header += ["MB/s", "MB/s (baseline)"]
+    if family.rates:
+        header += [f"{subject_label} {family.rates}", f"{baseline_label} {family.rates}"]
     lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
     for name in names:
         op, argument = split_name(name, family)
         baseline = baseline_of(name, family, results)
-        subject_time = results[name]["cpu"]
+        subject_time = results[name]["time"]
         row = [family.ops.get(op, op)]
         if family.argument:
             row.append(argument)
@@ -292,8 +405,8 @@ def family_table(family, results):
         if baseline is None:
             row += ["(no baseline)", "", ""]
         else:
-            value = subject_time / results[baseline]["cpu"]
-            row += [format_time(results[baseline]["cpu"]), format_ratio(value)]
+            value = subject_time / results[baseline]["time"]
+            row += [format_time(results[baseline]["time"]), format_ratio(value)]
             limit = ROW_LIMITS.get(name)
             if limit is None:
                 row.append("")
@@ -303,7 +416,7 @@ def family_table(family, results):
             n = int(argument)
             per = f"{format_time(subject_time / n)}"
             if baseline is not None:
-                per += f" / {format_time(results[baseline]['cpu'] / n)}"
+                per += f" / {format_time(results[baseline]['time'] / n)}"
             row.append(per)
             moved = results[name].get("moved_pointers")
             moved_base = results.get(baseline, {}).get("moved_pointers") if baseline else None
@@ -312,6 +425,11 @@ def family_table(family, results):
             row.append(f"{results[name].get('bytes_per_second', 0) / 1e6:.0f}")
             base_rate = results.get(baseline, {}).get("bytes_per_second", 0) if baseline else 0
             row.append(f"{base_rate / 1e6:.0f}")
+        if family.rates:
+            real = "/real_time" in name
+            row.append(f"{1e9 / subject_time:,.0f}" if real else "")
+            base_real = baseline is not None and "/real_time" in baseline
+            row.append(f"{1e9 / results[baseline]['time']:,.0f}" if base_real else "")
         lines.append("| " + " | ".join(row) + " |")
     return lines
 
@@ -346,18 +464,45 @@ def cache_value(build_dir, key):
     return match.group(1) if match else ""
 
 
-def source_revision():
+def source_state():
+    """(commit, changed files) of the work tree, BENCHMARKS.md aside since this
+    script writes it; (None, []) outside a git work tree."""
     try:
-        commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
+        commit = subprocess.run(["git", "rev-parse", "HEAD"], capture_output=True,
                                 text=True, check=True).stdout.strip()
-        dirty = subprocess.run(["git", "status", "--porcelain", "--untracked-files=no"],
-                               capture_output=True, text=True, check=True).stdout.strip()
+        changed = subprocess.run(
+            ["git", "status", "--porcelain", "--untracked-files=no", "--", ".",
+             ":(exclude)BENCHMARKS.md"],
+            capture_output=True, text=True, check=True).stdout.splitlines()
     except (OSError, subprocess.CalledProcessError):
-        return "unknown"
-    return f"{commit} with uncommitted changes" if dirty else commit
+        return None, []
+    return commit, changed
 
 
-def machine_section(contexts, build_dir, run_options):
+def check_source(start_commit, allow_uncommitted):
+    """The text of the Source line. Exits when the tree is not the committed
+    one the benchmarks were built from, unless `allow_uncommitted`."""
+    commit, changed = source_state()
+    problems = []
+    if commit is None:
+        problems.append("not a git work tree")
+    if changed:
+        problems.append(f"{len(changed)} file(s) with uncommitted changes: "
+                        + ", ".join(line[3:] for line in changed[:5]))
+    if start_commit and commit and commit != start_commit:
+        problems.append(f"HEAD moved from {start_commit[:12]} to {commit[:12]} during the run")
+    short = (start_commit or commit or "unknown")[:12]
+    if not problems:
+        return short
+    if not allow_uncommitted:
+        print("report.py: refusing to write a report of an uncommitted tree: "
+              + "; ".join(problems) + " (commit first, or pass --allow-uncommitted)",
+              file=sys.stderr)
+        sys.exit(1)
+    return f"{short} **with uncommitted changes: not a committed tree** ({'; '.join(problems)})"
+
+
+def machine_section(contexts, build_dir, run_options, source):
     context = contexts[0] if contexts else {}
     loads = [c["load_avg"][0] for c in contexts if c.get("load_avg")]
     build_type = cache_value(build_dir, "CMAKE_BUILD_TYPE")
@@ -371,7 +516,7 @@ def machine_section(contexts, build_dir, run_options):
         f"{context.get('mhz_per_cpu', '?')} MHz |",
         f"| System | {platform.system()} {platform.release()} ({platform.machine()}) |",
         f"| Compiler | {compiler(build_dir)}, {build_type} ({flags}) |",
-        f"| Source | {source_revision()} |",
+        f"| Source | {source} |",
     ]
     if loads:
         lines.append("| Load average at the start of each executable | "
@@ -386,12 +531,25 @@ def machine_section(contexts, build_dir, run_options):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--build-dir", required=True)
-    parser.add_argument("--notes", required=True, help="Markdown appended after the tables")
-    parser.add_argument("--output", required=True)
+    parser.add_argument("--check-source", action="store_true",
+                        help="only check that the work tree is committed")
+    parser.add_argument("--allow-uncommitted", action="store_true",
+                        help="write the report of an uncommitted tree, marked as such")
+    parser.add_argument("--source-commit", default="",
+                        help="the commit the benchmarks were built from")
+    parser.add_argument("--build-dir")
+    parser.add_argument("--notes", help="Markdown appended after the tables")
+    parser.add_argument("--output")
     parser.add_argument("--run-options", default="")
-    parser.add_argument("results", nargs="+")
+    parser.add_argument("results", nargs="*")
     args = parser.parse_args()
+
+    source = check_source(args.source_commit, args.allow_uncommitted)
+    if args.check_source:
+        print(source)
+        return
+    if not (args.build_dir and args.notes and args.output and args.results):
+        parser.error("--build-dir, --notes, --output and results are required")
 
     results, repetitions, contexts = load_results(args.results)
     out = [
@@ -399,14 +557,18 @@ def main():
         "",
         "What the library's guarantees cost, each beside the code a program would "
         "otherwise write, measured in one run of `scripts/benchmarks.sh` (which "
-        f"wrote this file). Times are CPU time per operation, the fastest of "
-        f"{repetitions} repetitions run in random order; a ratio is the library's "
-        "time over the baseline's, so below 1 the library is faster.",
-        "",
-        "## Machine",
+        f"wrote this file). Times are CPU time per operation, or wall-clock time "
+        "where several threads run or lines are written to a file, each the median "
+        f"of {repetitions} repetitions run in random order, and every ratio and "
+        "target below is taken from those medians; a ratio is the library's time "
+        "over the baseline's, so below 1 the library is faster.",
         "",
     ]
-    out += machine_section(contexts, args.build_dir, args.run_options)
+    if "uncommitted" in source:
+        out += ["**This report was made from a work tree with uncommitted changes; "
+                "its figures belong to no commit.**", ""]
+    out += ["## Machine", ""]
+    out += machine_section(contexts, args.build_dir, args.run_options, source)
     out += ["", "## Targets", "", "| Target | Goal | Measured | |", "|---|---|---|---|"]
     missed = []
     for target in TARGETS:
@@ -435,6 +597,31 @@ def main():
             if "log_lines" in handler:
                 out += ["", f"One call logs {handler['log_lines']:.0f} lines when every "
                         "level is on."]
+            to_file = results.get("Factory_NewManagerInstance/file")
+            masked = results.get("Factory_NewManagerInstance/masked")
+            if to_file and masked:
+                out += ["", "(file) is the same call with every level on and no handler, "
+                        "as with ZOLOG_LEVEL=0x1f and ZOLOG_FILE: the lines are written to "
+                        f"the file and flushed one by one. It takes {format_time(to_file['time'])}, "
+                        f"{format_ratio(to_file['time'] / masked['time'])} the call with "
+                        "logging masked out."]
+        if family.subject == "Threads_":
+            one = results.get("Loader_Dlopen/real_time/threads:1")
+            two = results.get("Loader_Dlopen/real_time/threads:2")
+            scaling = [(label, thread_scaling(prefix)(results)) for label, prefix in (
+                ("newManagerInstance", "Threads_NewManagerInstance"),
+                ("the C runtime code", "RawThreads_NewManagerInstance"),
+                ("dlopen and dlclose of the loaded module alone", "Loader_Dlopen"),
+                ("arithmetic that shares nothing (what the machine allows)",
+                 "Machine_Compute"))]
+            shown = [f"{label} {measured[1]}" for label, measured in scaling if measured]
+            if shown:
+                out += ["", "Calls per second at two threads over one thread: "
+                        + "; ".join(shown) + "."]
+            if one and two:
+                out += ["", f"dlopen and dlclose of the loaded module take "
+                        f"{format_time(one['time'])} a pair from one thread and "
+                        f"{format_time(two['time'])} per pair from two."]
 
     out += ["", Path(args.notes).read_text(encoding="utf-8").rstrip(), ""]
     Path(args.output).write_text("\n".join(out), encoding="utf-8")

@@ -11,7 +11,7 @@ case "${1:-linux}" in
   linux) packages=(cmake ninja-build g++ make pkg-config libgtest-dev abigail-tools nlohmann-json3-dev) ;;
   windows) packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 googletest nlohmann-json3-dev) ;;
   reliability) packages=(valgrind gcovr clang libclang-rt-14-dev) ;;
-  benchmarks) packages=(libbenchmark-dev python3) ;;
+  benchmarks) packages=(libbenchmark-dev libspdlog-dev python3) ;;
   *) echo "usage: $0 [linux|windows|reliability|benchmarks]" >&2; exit 2 ;;
 esac
 

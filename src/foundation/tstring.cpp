@@ -53,8 +53,15 @@ TString::TString(wchar_t c) : buffer_(nullptr), length_(0) {
   setData(buffer, 1);
 }
 
+// Fills its own buffer rather than going through setDataCopy() and setData(),
+// two exported calls that would also release a buffer that is not there yet.
 TString::TString(const wchar_t* text, int count) : buffer_(nullptr), length_(0) {
-  setDataCopy(text, count);
+  const std::size_t length = detail::countOf(text, count);
+  wchar_t* buffer = detail::newTextBuffer(length);
+  if (length > 0) detail::copyCountedText(buffer, text, count, length);
+  buffer[length] = L'\0';
+  buffer_ = buffer;
+  length_ = static_cast<unsigned int>(length);
 }
 
 TString::TString(const TString& other)

@@ -17,6 +17,11 @@
 #include <tuple>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 using Line = std::tuple<std::wstring, int, std::wstring>;  // module, level, message
@@ -152,5 +157,33 @@ TEST_F(ZologTest, ReplacedHandlerIsNeverCalledAgain) {
   EXPECT_TRUE(eachCalled);
   EXPECT_EQ(lateCalls, 0);
 }
+
+#if !defined(_WIN32)
+// zolog remembers each thread's id; the only thread of a forked child is
+// another thread, whose lines carry its own id.
+TEST_F(ZologTest, ForkedChildLinesCarryTheChildsThreadId) {
+  if (std::getenv("ZOLOG_FILE") != nullptr) GTEST_SKIP() << "ZOLOG_FILE is set";
+  zologSetHandler(nullptr, nullptr);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  testing::internal::CaptureStderr();
+  zologLog(L"P", ZOLOG_FAILURE, L"parent");
+  testing::internal::GetCapturedStderr();
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(ends[1], 2);
+    zologLog(L"C", ZOLOG_FAILURE, L"child");
+    _exit(0);
+  }
+  close(ends[1]);
+  std::string output;
+  char buffer[256];
+  for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+  close(ends[0]);
+  waitpid(child, nullptr, 0);
+  EXPECT_NE(output.find(" C [1] tid " + std::to_string(child) + ": child\n"), std::string::npos)
+      << output;
+}
+#endif
 
 }  // namespace

@@ -55,10 +55,20 @@ std::size_t decodeSequence(const unsigned char* bytes, std::size_t available, ch
 }  // namespace
 
 void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
-  // Each code unit gives one byte at least.
-  out.reserve(out.size() + length);
+  // No code unit gives more than four bytes (a surrogate pair gives four for
+  // two): room for that is made once, written through a pointer and the
+  // unused part cut off at the end.
+  const std::size_t start = out.size();
+  out.resize(start + length * 4);
+  char* const first = &out[0];
+  char* next = first + start;
   for (std::size_t i = 0; i < length; ++i) {
     char32_t c = static_cast<char32_t>(text[i]) & (sizeof(wchar_t) == 2 ? 0xFFFF : 0xFFFFFFFF);
+    if (c < 0x80) {
+      // ASCII, by far the most frequent, at once.
+      *next++ = static_cast<char>(c);
+      continue;
+    }
     if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
       const char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
       if (low >= 0xDC00 && low <= 0xDFFF) {
@@ -67,22 +77,21 @@ void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
       }
     }
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+    if (c < 0x800) {
+      *next++ = static_cast<char>(0xC0 | (c >> 6));
+      *next++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *next++ = static_cast<char>(0xE0 | (c >> 12));
+      *next++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *next++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *next++ = static_cast<char>(0xF0 | (c >> 18));
+      *next++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *next++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *next++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
+  out.resize(static_cast<std::size_t>(next - first));
 }
 
 bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length) {

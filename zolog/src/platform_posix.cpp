@@ -2,11 +2,32 @@
 #include "platform.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace zolog_platform {
 
-unsigned long threadId() { return static_cast<unsigned long>(gettid()); }
+namespace {
+
+// The calling thread's id, asked of the system once per thread (gettid() is a
+// system call); 0 until then. A forked child's only thread is a new thread
+// with the parent's copy of this variable, so the child forgets it.
+thread_local unsigned long knownThreadId = 0;
+
+void forgetThreadId() { knownThreadId = 0; }
+
+struct ForkWatch {
+  ForkWatch() { pthread_atfork(nullptr, nullptr, forgetThreadId); }
+};
+
+const ForkWatch forkWatch;
+
+}  // namespace
+
+unsigned long threadId() {
+  if (knownThreadId == 0) knownThreadId = static_cast<unsigned long>(gettid());
+  return knownThreadId;
+}
 
 std::tm localTime(std::time_t time) {
   std::tm local{};

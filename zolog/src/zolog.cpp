@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <cwchar>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "platform.h"
 #include "quor_text/utf8.h"
@@ -37,6 +39,14 @@ struct Output {
   std::FILE* file = nullptr;  // ZOLOG_FILE when it opened; else standard error
   std::string filePath;
   bool writeFailureReported = false;
+  // The line being written, kept from line to line for its capacity.
+  std::string line;
+  // The date and time of the last line, "%Y-%m-%d %H:%M:%S", and the local
+  // time it was made from: lines within the same second use it again.
+  std::tm stampTime{};
+  bool stampValid = false;
+  std::size_t stampLength = 0;
+  char stamp[40];
 };
 
 Output& output() {
@@ -97,17 +107,45 @@ void appendUtf8(std::string& out, const wchar_t* text) {
   Quor::text::appendUtf8(out, text, std::wcslen(text));
 }
 
-// "2026-12-06 06:47:38.123", local time.
-std::string timestamp() {
+bool sameSecond(const std::tm& a, const std::tm& b) {
+  return a.tm_sec == b.tm_sec && a.tm_min == b.tm_min && a.tm_hour == b.tm_hour &&
+         a.tm_mday == b.tm_mday && a.tm_mon == b.tm_mon && a.tm_year == b.tm_year;
+}
+
+// Appends "2026-12-06 06:47:38.123", local time. The date and time are
+// formatted again only when the local time's second differs from the last
+// line's: strftime() with these numeric fields depends on nothing else.
+void appendTimestamp(Output& out, std::string& line) {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const long millis = static_cast<long>(
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
   const std::tm local = zolog_platform::localTime(seconds);
-  char text[40];
-  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  std::snprintf(text + length, sizeof text - length, ".%03ld", millis);
-  return text;
+  if (!out.stampValid || !sameSecond(local, out.stampTime)) {
+    out.stampLength = std::strftime(out.stamp, sizeof out.stamp, "%Y-%m-%d %H:%M:%S", &local);
+    out.stampTime = local;
+    out.stampValid = true;
+  }
+  line.append(out.stamp, out.stampLength);
+  char text[24];
+  if (millis >= 0 && millis < 1000) {
+    text[0] = '.';
+    text[1] = static_cast<char>('0' + millis / 100);
+    text[2] = static_cast<char>('0' + millis / 10 % 10);
+    text[3] = static_cast<char>('0' + millis % 10);
+    line.append(text, 4);
+  } else {
+    // Before 1970 the remainder is negative.
+    const int length = std::snprintf(text, sizeof text, ".%03ld", millis);
+    line.append(text, static_cast<std::size_t>(length));
+  }
+}
+
+template <typename Integer>
+void appendNumber(std::string& line, Integer value) {
+  char text[24];
+  const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+  line.append(text, end.ptr);
 }
 
 std::FILE* destination(Output& out) {
@@ -127,13 +165,15 @@ std::FILE* destination(Output& out) {
 
 // Returns false when the line could not be written.
 bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* message) {
-  std::string line = timestamp();
+  std::string& line = out.line;
+  line.clear();
+  appendTimestamp(out, line);
   line += ' ';
   appendUtf8(line, module);
   line += " [";
-  line += std::to_string(level);
+  appendNumber(line, level);
   line += "] tid ";
-  line += std::to_string(zolog_platform::threadId());
+  appendNumber(line, zolog_platform::threadId());
   line += ": ";
   appendUtf8(line, message);
   line += '\n';
@@ -151,31 +191,54 @@ bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* mes
   return written;
 }
 
-// Formats the message of one line: the format's output, or the format itself
-// when the C runtime rejects it.
-std::wstring formatMessage(const wchar_t* format, va_list args) {
-  std::wstring isoFormat(Quor::text::translatedFormatCapacity(format), L'\0');
-  Quor::text::translateFormat(format, &isoFormat[0]);
-
+// The message of one line: in `small` when it fits, else in `large`.
+struct Message {
   wchar_t small[512];
+  std::wstring large;
+  const wchar_t* text = small;
+  std::size_t length = 0;
+
+  void setLarge(std::wstring value) {
+    large = std::move(value);
+    text = large.c_str();
+    length = large.size();
+  }
+};
+
+// Formats the message of one line: the format's output, or the format itself
+// when the C runtime rejects it. Short formats are translated on the stack.
+void formatMessage(const wchar_t* format, va_list args, Message& message) {
+  wchar_t shortFormat[256];
+  std::wstring longFormat;
+  const std::size_t capacity = Quor::text::translatedFormatCapacity(format);
+  wchar_t* isoFormat = shortFormat;
+  if (capacity > sizeof shortFormat / sizeof shortFormat[0]) {
+    longFormat.assign(capacity, L'\0');
+    isoFormat = &longFormat[0];
+  }
+  Quor::text::translateFormat(format, isoFormat);
+
   va_list copy;
   va_copy(copy, args);
-  int length =
-      Quor::text::writeFormatted(small, sizeof small / sizeof small[0], isoFormat.c_str(), copy);
+  int length = Quor::text::writeFormatted(message.small, sizeof message.small / sizeof(wchar_t),
+                                          isoFormat, copy);
   va_end(copy);
-  if (length >= 0) return std::wstring(small, static_cast<std::size_t>(length));
+  if (length >= 0) {
+    message.length = static_cast<std::size_t>(length);
+    return;
+  }
 
   va_copy(copy, args);
-  length = Quor::text::measureFormatted(isoFormat.c_str(), copy);
+  length = Quor::text::measureFormatted(isoFormat, copy);
   va_end(copy);
-  if (length < 0) return format;
-  std::wstring message(static_cast<std::size_t>(length), L'\0');
+  if (length < 0) return message.setLarge(format);
+  std::wstring text(static_cast<std::size_t>(length), L'\0');
   va_copy(copy, args);
-  length = Quor::text::writeFormatted(&message[0], message.size() + 1, isoFormat.c_str(), copy);
+  length = Quor::text::writeFormatted(&text[0], text.size() + 1, isoFormat, copy);
   va_end(copy);
-  if (length < 0) return format;
-  message.resize(static_cast<std::size_t>(length));
-  return message;
+  if (length < 0) return message.setLarge(format);
+  text.resize(static_cast<std::size_t>(length));
+  message.setLarge(std::move(text));
 }
 
 }  // namespace
@@ -200,13 +263,19 @@ int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
   va_start(args, format);
   int result = 0;
   try {
-    const std::wstring message = formatMessage(format, args);
+    Message message;
+    formatMessage(format, args, message);
     Output& out = output();
     std::lock_guard<std::recursive_mutex> lock(out.mutex);
-    const std::wstring module = moduleName != nullptr ? moduleName : out.defaultModule;
+    // The last name set is copied: a handler may set another while it runs.
+    std::wstring defaultModule;
+    if (moduleName == nullptr) {
+      defaultModule = out.defaultModule;
+      moduleName = defaultModule.c_str();
+    }
     if (out.handler != nullptr) {
-      out.handler(out.context, module.c_str(), level, message.c_str());
-    } else if (!writeLine(out, module.c_str(), level, message.c_str())) {
+      out.handler(out.context, moduleName, level, message.text);
+    } else if (!writeLine(out, moduleName, level, message.text)) {
       result = -1;
     }
   } catch (...) {
