@@ -85,13 +85,6 @@ TString& TString::setDataCopy(const wchar_t* text, int count) {
 }
 
 TString& TString::setData(wchar_t* text, int count) {
-  if (text == nullptr) {
-    text = detail::newTextBuffer(0);
-    text[0] = L'\0';
-    count = 0;
-  } else if (count < 0) {
-    count = static_cast<int>(std::wcslen(text));
-  }
   detail::release(buffer_);
   buffer_ = text;
   length_ = static_cast<unsigned int>(count);

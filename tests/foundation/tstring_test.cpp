@@ -107,7 +107,9 @@ TEST(TStringTest, FormatFollowsTheLibraryConventionsAndKeepsTheTextOnRejection) 
   EXPECT_EQ(text(s.appendFormat(L"x%hs", "\xff\xfe")), L"keep");
 #endif
   EXPECT_EQ(text(s.format(nullptr).appendFormat(nullptr).appendFormat(L"%s", L"")), L"keep");
+  { const TString before(L"0123456789ab"); }  // freed: a block of the size, no NUL at 10
   EXPECT_EQ(text(s.appendFormat(L"%d-%s", 3, s.c_str())), L"keep3-keep");
+  EXPECT_EQ(s.c_str()[10], L'\0');
 }
 
 TEST(TStringTest, FindGivesTheFirstMatchOrMinusOneAndReplaceSubstitutesWithoutOverlap) {
@@ -130,9 +132,9 @@ TEST(TStringTest, FindGivesTheFirstMatchOrMinusOneAndReplaceSubstitutesWithoutOv
 }
 
 TEST(TStringTest, TrimsDropWhiteSpaceAtTheEndsAndSubstrClampsAndPads) {
-  EXPECT_EQ(text(TString(L"  ab ").ltrim()), L"ab ");
+  EXPECT_EQ(text(TString(L" ab ").ltrim()), L"ab ");
   EXPECT_EQ(text(TString(L"  ab ").rtrim()), L"  ab");
-  EXPECT_EQ(text(TString(L"  ab ").trim()), L"ab");
+  EXPECT_EQ(text(TString(L"  ab ").trim()) + text(TString(L" ab").trim()), L"abab");
   EXPECT_EQ(text(TString(L" \t ").ltrim()) + text(TString(L" \t ").rtrim()), L"");
   const TString s(L"abc");
   EXPECT_EQ(text(s.substr(1, 1)), L"b");

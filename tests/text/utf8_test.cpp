@@ -1,0 +1,52 @@
+// UTF-8 both ways at the edges of each sequence length, and what is not UTF-8.
+#include "quor_text/utf8.h"
+
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace text = Quor::text;
+
+namespace {
+
+TEST(Utf8Test, EachScalarValueTakesItsShortestFormAndAnUnpairedSurrogateTheReplacement) {
+  const std::wstring unpaired[] = {std::wstring(1, wchar_t(0xD800)) + L"a",
+                                   std::wstring(1, wchar_t(0xDFFF))};
+  const std::pair<std::wstring, std::string> cases[] = {
+      {L"a\x7f", "a\x7f"},
+      {L"\x80\x7ff", "\xC2\x80\xDF\xBF"},
+      {L"\x800\xffff", "\xE0\xA0\x80\xEF\xBF\xBF"},
+      {L"\U00010000\U0010FFFF",
+       "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},  // pairs where wchar_t is 16 bits
+      {unpaired[0],
+       "\xEF\xBF\xBD"
+       "a"},
+      {unpaired[1], "\xEF\xBF\xBD"}};
+  for (const auto& [wide, utf8] : cases) {
+    std::string out = "kept";
+    text::appendUtf8(out, wide.data(), wide.size());
+    EXPECT_EQ(out, "kept" + utf8);
+  }
+}
+
+TEST(Utf8Test, DecodingTakesEachByteOfWhatIsNotUtf8AsLatin1) {
+  const std::tuple<std::string, std::wstring, bool> cases[] = {
+      {"a\xC2\x80\xE0\xA0\x80", L"a\x80\x800", true},
+      {"\xED\x9F\xBF\xEE\x80\x80", L"\xD7FF\xE000", true},
+      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", L"\U00010000\U0010FFFF", true},
+      {"\xC1\xBF", L"\xC1\xBF", false},                  // overlong
+      {"\xE0\x9F\xBF", L"\xE0\x9F\xBF", false},          // overlong
+      {"\xED\xA0\x80", L"\xED\xA0\x80", false},          // a surrogate
+      {"\xF4\x90\x80\x80", L"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
+      {"\x80\x90\x80\x80", L"\x80\x90\x80\x80", false},  // no lead byte
+      {"\xE0\xA0", L"\xE0\xA0", false}};                 // truncated
+  for (const auto& [utf8, wide, valid] : cases) {
+    std::wstring out = L"kept";
+    EXPECT_EQ(text::appendDecodedUtf8(out, utf8.data(), utf8.size()), valid) << utf8;
+    EXPECT_EQ(out, L"kept" + wide) << utf8;
+  }
+}
+
+}  // namespace
