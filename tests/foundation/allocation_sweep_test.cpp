@@ -209,6 +209,7 @@ bool completes(long n, const std::function<void()>& operation) {
 // operation completes.
 template <class C>
 void sweep(const Rows<C>& rows) {
+  const long pointsBefore = failurePointsSwept;
   for (const Row<C>& row : rows) {
     ++operationsSwept;
     for (long n = 1;; ++n, ++failurePointsSwept) {
@@ -226,6 +227,7 @@ void sweep(const Rows<C>& rows) {
       if (completed) break;
     }
   }
+  EXPECT_GT(failurePointsSwept, pointsBefore) << "no allocation was made to fail";
 }
 
 TEST(AllocationSweepTest, TString) {

@@ -107,9 +107,11 @@ TEST(TStringTest, FormatFollowsTheLibraryConventionsAndKeepsTheTextOnRejection) 
   EXPECT_EQ(text(s.appendFormat(L"x%hs", "\xff\xfe")), L"keep");
 #endif
   EXPECT_EQ(text(s.format(nullptr).appendFormat(nullptr).appendFormat(L"%s", L"")), L"keep");
-  { const TString before(L"0123456789ab"); }  // freed: a block of the size, no NUL at 10
-  EXPECT_EQ(text(s.appendFormat(L"%d-%s", 3, s.c_str())), L"keep3-keep");
-  EXPECT_EQ(s.c_str()[10], L'\0');
+  EXPECT_EQ(text(s.appendFormat(L"%d", 3)), L"keep3");
+  { const TString before(L"0123456789abc"); }  // freed: a block of the size, no NUL at 11
+  EXPECT_EQ(text(s.appendFormat(L"%d-%s", 3, s.c_str())), L"keep33-keep3");
+  EXPECT_EQ(s.c_str()[12], L'\0');
+  EXPECT_EQ(text(s.format(L"%s", L"")), L"");
 }
 
 TEST(TStringTest, FindGivesTheFirstMatchOrMinusOneAndReplaceSubstitutesWithoutOverlap) {
@@ -135,9 +137,11 @@ TEST(TStringTest, TrimsDropWhiteSpaceAtTheEndsAndSubstrClampsAndPads) {
   EXPECT_EQ(text(TString(L" ab ").ltrim()), L"ab ");
   EXPECT_EQ(text(TString(L"  ab ").rtrim()), L"  ab");
   EXPECT_EQ(text(TString(L"  ab ").trim()) + text(TString(L" ab").trim()), L"abab");
-  EXPECT_EQ(text(TString(L" \t ").ltrim()) + text(TString(L" \t ").rtrim()), L"");
+  EXPECT_EQ(text(TString(L" \t ").ltrim()) + text(TString(L" \t ").rtrim()) +
+                text(TString(L" \t ").trim()),
+            L"");
   const TString s(L"abc");
-  EXPECT_EQ(text(s.substr(1, 1)), L"b");
+  EXPECT_EQ(text(s.substr(1, 1)) + text(s.substr(1, 0)), L"b");
   EXPECT_EQ(text(s.substr(5, -1)), L"c");
   EXPECT_EQ(text(s.substr(3, -1)), L"c");
   EXPECT_EQ(text(TString().substr(0, 2)), std::wstring(L"\0\0", 2));

@@ -42,14 +42,18 @@ Texts fields(const ProviderRecord& record) {
   return out;
 }
 
-// Reads a file of exactly `bytes` into `record`, reporting to `observer`.
-void readBytes(const std::string& bytes, ProviderRecord* record, DefinitionObserver* observer) {
+// Reads a file of exactly `bytes` into `record`, reporting to `observer`;
+// false when the reader refused it.
+bool readBytes(const std::string& bytes, ProviderRecord* record, DefinitionObserver* observer) {
   std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+  if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+    ADD_FAILURE() << "no temporary file";
+    return false;
+  }
   std::rewind(file);
-  readDefinitionFile(file, record, observer);
+  const bool read = readDefinitionFile(file, record, observer);
   std::fclose(file);
+  return read;
 }
 
 // What the reader made of a file: a described line for each line and "mark"
@@ -145,4 +149,12 @@ TEST(DefinitionFileTest, ReadsLinesWholeWhateverTheirLength) {
                "\xc3\xa9\nprovider.service=S");
   EXPECT_EQ(r.lines.size(), 3u);
   EXPECT_EQ(fields(r.record), (Texts{w(name), w(text) + L"\u00e9", L"", L"S"}));
+}
+
+TEST(DefinitionFileTest, AFileOfAtMostTheLimitIsReadAndALargerOneRefused) {
+  const std::string bytes = "provider.name=" + std::string(kDefinitionFileLimit - 14, 'n');
+  ProviderRecord record;
+  EXPECT_TRUE(readBytes(bytes, &record, nullptr));
+  EXPECT_EQ(record.fields[0].length(), kDefinitionFileLimit - 14);
+  EXPECT_FALSE(readBytes(bytes + "n", &record, nullptr));
 }

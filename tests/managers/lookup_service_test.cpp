@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <regex>
 #include <string>
@@ -147,6 +148,13 @@ void expectProvider(Params& params, unsigned int first, const std::vector<std::w
   }
 }
 
+// The process's open files where the system lists them (Linux); else 0.
+long openFiles() {
+  std::error_code error;
+  const fs::directory_iterator files("/proc/self/fd", error);
+  return error ? 0 : static_cast<long>(std::distance(files, fs::directory_iterator()));
+}
+
 class ManagerLoaderTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -160,6 +168,7 @@ class ManagerLoaderTest : public testing::Test {
   void TearDown() override {
     zologSetHandler(nullptr, nullptr);
     for (HINSTANCE module : modules_) quor_test::closeLibrary(module);
+    EXPECT_EQ(openFiles(), openFiles_) << "a file was left open";
     fs::current_path(previous_);
     std::error_code ignored;
     for (const fs::path& path : removed_) fs::remove_all(path, ignored);
@@ -183,6 +192,7 @@ class ManagerLoaderTest : public testing::Test {
     return module;
   }
 
+  const long openFiles_ = openFiles();
   const std::string unique_ = std::to_string(std::random_device()());
   Lines lines_;
   std::vector<HINSTANCE> modules_;

@@ -61,8 +61,7 @@ TEST_F(ZologTest, HandlerGetsModuleOrLastNameSetLevelAndFormattedMessageAndMayLo
   const std::wstring longText(600, L'\u00e9');
   zologLog(L"MODA", ZOLOG_DETAIL, L"%ws|%s|%hs|%S|%d %x %c %I64d|%ws|%d", L"w\u00e9", L"s",
            "narrow", "S", -42, 0xbeefu, L'\u00e9', 1LL << 40, longText.c_str(), 7);
-  zologSetModuleName(L"SECOND");
-  zologSetModuleName(nullptr);
+  EXPECT_EQ(zologSetModuleName(L"SECOND") + zologSetModuleName(nullptr), 0);
   zologLog(nullptr, ZOLOG_EXIT, L"a");
   zologLog(L"OUTER", ZOLOG_WARNING, L"b");  // the handler logs a line of its own first
   EXPECT_EQ(recorder_.lines,

@@ -20,15 +20,13 @@ wchar_t* putCodePoint(wchar_t* out, char32_t c) {
   return out;
 }
 
-// The length of the valid UTF-8 sequence at `bytes` and its code point, or 0.
+// The length of the valid UTF-8 sequence at `bytes`, whose first byte is not
+// ASCII, and its code point; or 0.
 std::size_t decodeSequence(const unsigned char* bytes, std::size_t available, char32_t* c) {
   const unsigned char lead = bytes[0];
   std::size_t length;
   char32_t minimum;
-  if (lead < 0x80) {
-    *c = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
+  if (lead >= 0xC2 && lead <= 0xDF) {
     length = 2;
     minimum = 0x80;
     *c = lead & 0x1F;
