@@ -148,11 +148,15 @@ void expectProvider(Params& params, unsigned int first, const std::vector<std::w
   }
 }
 
-// The process's open files where the system lists them (Linux); else 0.
+// The process's open files on Linux; 0 on Windows, whose handles serve more
+// than files (under Wine /proc/self/fd would count Wine's own).
 long openFiles() {
-  std::error_code error;
-  const fs::directory_iterator files("/proc/self/fd", error);
-  return error ? 0 : static_cast<long>(std::distance(files, fs::directory_iterator()));
+#if defined(_WIN32)
+  return 0;
+#else
+  return static_cast<long>(
+      std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+#endif
 }
 
 class ManagerLoaderTest : public testing::Test {
