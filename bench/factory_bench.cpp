@@ -7,6 +7,8 @@
 // Each loaded handle is closed again, so that the module's reference count
 // stays where the set-up left it.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <zolog/zolog.h>
 
 #include <cstdio>
@@ -218,6 +220,24 @@ void Loader_Dlopen(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(Loader_Dlopen)->Threads(1)->Threads(2)->UseRealTime();
+
+// The definition file opened, read and closed with the system's calls alone,
+// from one and two threads: the system calls of every newManagerInstance call,
+// which the kernel serves from both cores only as far as it can.
+void System_OpenReadClose(benchmark::State& state) {
+  const std::string definition = setting().definition().string();
+  char buffer[4096];
+  for (auto _ : state) {
+    const int file = open(definition.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0 || read(file, buffer, sizeof buffer) <= 0) {
+      state.SkipWithError("the definition file could not be read");
+      break;
+    }
+    close(file);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(System_OpenReadClose)->Threads(1)->Threads(2)->UseRealTime();
 
 // Arithmetic that shares nothing between threads, from one and two threads:
 // how much two threads can gain on this machine at the time of the run,

@@ -612,6 +612,7 @@ def main():
                 ("newManagerInstance", "Threads_NewManagerInstance"),
                 ("the C runtime code", "RawThreads_NewManagerInstance"),
                 ("dlopen and dlclose of the loaded module alone", "Loader_Dlopen"),
+                ("open, read and close of the definition file alone", "System_OpenReadClose"),
                 ("arithmetic that shares nothing (what the machine allows)",
                  "Machine_Compute"))]
             shown = [f"{label} {measured[1]}" for label, measured in scaling if measured]
