@@ -83,6 +83,22 @@ const FactorySetting& setting() {
   return instance;
 }
 
+// newManagerInstance once per iteration, each time giving back the module
+// reference that it returned.
+void callNewManagerInstance(benchmark::State& state, const Quor::TString& definition,
+                            const Quor::TString& provider) {
+  for (auto _ : state) {
+    Quor::Vector<Quor::Parameter> params;
+    Quor::HINSTANCE module =
+        Quor::ManagerFactory::newManagerInstance(definition, provider, &params);
+    if (module == nullptr) {
+      state.SkipWithError("newManagerInstance loaded no module");
+      break;
+    }
+    dlclose(module);
+  }
+}
+
 void countLine(void* context, const wchar_t*, int, const wchar_t*) {
   ++*static_cast<long*>(context);
 }
@@ -97,16 +113,7 @@ void Factory_NewManagerInstance(benchmark::State& state, int mask) {
   const int previousMask = zologGetLevelMask();
   zologSetHandler(countLine, &lines);
   zologSetLevelMask(mask);
-  for (auto _ : state) {
-    Quor::Vector<Quor::Parameter> params;
-    Quor::HINSTANCE module =
-        Quor::ManagerFactory::newManagerInstance(definition, provider, &params);
-    if (module == nullptr) {
-      state.SkipWithError("newManagerInstance loaded no module");
-      break;
-    }
-    dlclose(module);
-  }
+  callNewManagerInstance(state, definition, provider);
   zologSetLevelMask(previousMask);
   zologSetHandler(nullptr, nullptr);
   state.counters["log_lines"] =
@@ -124,16 +131,7 @@ void Factory_NewManagerInstanceFile(benchmark::State& state) {
   bench::emptyFile(path);
   const int previousMask = zologGetLevelMask();
   zologSetLevelMask(ZOLOG_ALL);
-  for (auto _ : state) {
-    Quor::Vector<Quor::Parameter> params;
-    Quor::HINSTANCE module =
-        Quor::ManagerFactory::newManagerInstance(definition, provider, &params);
-    if (module == nullptr) {
-      state.SkipWithError("newManagerInstance loaded no module");
-      break;
-    }
-    dlclose(module);
-  }
+  callNewManagerInstance(state, definition, provider);
   zologSetLevelMask(previousMask);
   if (bench::fileSize(path) == 0) {
     state.SkipWithError(
@@ -149,16 +147,7 @@ BENCHMARK(Factory_NewManagerInstanceFile)->Name("Factory_NewManagerInstance/file
 void Threads_NewManagerInstance(benchmark::State& state) {
   const Quor::TString definition(setting().definition().wstring().c_str());
   const Quor::TString provider(L"Bench");
-  for (auto _ : state) {
-    Quor::Vector<Quor::Parameter> params;
-    Quor::HINSTANCE module =
-        Quor::ManagerFactory::newManagerInstance(definition, provider, &params);
-    if (module == nullptr) {
-      state.SkipWithError("newManagerInstance loaded no module");
-      break;
-    }
-    dlclose(module);
-  }
+  callNewManagerInstance(state, definition, provider);
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(Threads_NewManagerInstance)->Threads(1)->Threads(2)->UseRealTime();
@@ -187,21 +176,11 @@ void Raw_NewManagerInstance(benchmark::State& state) {
     }
     dlclose(module);
   }
+  state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(Raw_NewManagerInstance);
 
-void RawThreads_NewManagerInstance(benchmark::State& state) {
-  const std::string definition = setting().definition().string();
-  for (auto _ : state) {
-    void* module = rawNewManagerInstance(definition.c_str());
-    if (module == nullptr) {
-      state.SkipWithError("the raw reader loaded no module");
-      break;
-    }
-    dlclose(module);
-  }
-  state.SetItemsProcessed(state.iterations());
-}
+void RawThreads_NewManagerInstance(benchmark::State& state) { Raw_NewManagerInstance(state); }
 BENCHMARK(RawThreads_NewManagerInstance)->Threads(1)->Threads(2)->UseRealTime();
 
 // dlopen and dlclose of the loaded module alone, from one and two threads:
