@@ -266,6 +266,13 @@ def thread_count(name):
     return int(match.group(1)) if match else 1
 
 
+def rate_ratio(measured, baseline, unit):
+    """`measured`'s rate over `baseline`'s, as a ratio and a text with both rates."""
+    value = baseline["time"] / measured["time"]
+    return value, (f"{format_ratio(value)} ({1e9 / measured['time'] / 1e3:,.0f}k {unit}/s "
+                   f"beside {1e9 / baseline['time'] / 1e3:,.0f}k)")
+
+
 def zolog_rate_beside_spdlog(threads):
     """zolog's lines per second over spdlog's, at `threads` threads."""
 
@@ -275,9 +282,7 @@ def zolog_rate_beside_spdlog(threads):
         spdlog = results.get("LogSpdlog_" + suffix)
         if not zolog or not spdlog:
             return None
-        value = spdlog["time"] / zolog["time"]
-        return value, (f"{format_ratio(value)} ({1e9 / zolog['time'] / 1e3:,.0f}k lines/s "
-                       f"beside {1e9 / spdlog['time'] / 1e3:,.0f}k)")
+        return rate_ratio(zolog, spdlog, "lines")
 
     return measure
 
@@ -300,9 +305,7 @@ def thread_scaling(prefix):
         two = results.get(f"{prefix}/real_time/threads:2")
         if not one or not two:
             return None
-        value = one["time"] / two["time"]
-        return value, (f"{format_ratio(value)} ({1e9 / two['time'] / 1e3:,.0f}k calls/s "
-                       f"beside {1e9 / one['time'] / 1e3:,.0f}k)")
+        return rate_ratio(two, one, "calls")
 
     return measure
 
