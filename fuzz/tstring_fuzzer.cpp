@@ -102,10 +102,15 @@ void step(Input& in, TString& s) {
       if (keep > 0) break;
       want.clear();
       std::size_t i = 0;
+      // Each piece of the old text ends at its first NUL.
+      const auto piece = [&before](std::size_t from, std::size_t to) {
+        const Text part = before.substr(from, to - from);
+        return part.substr(0, part.find(L'\0'));
+      };
       for (std::size_t j; (j = before.find(whole, i)) != Text::npos; i = j + n) {
-        want.append(before, i, j - i).append(t);
+        want.append(piece(i, j)).append(t);
       }
-      want.append(before, i, Text::npos);
+      want.append(piece(i, len));
       break;
     }
     case 4: {  // white space off the front, the back or both
@@ -126,7 +131,8 @@ void step(Input& in, TString& s) {
     }
     case 6:
       want = before.substr(at);
-      if (count >= 0) want.resize(static_cast<std::size_t>(count));
+      want.resize(count >= 0 ? static_cast<std::size_t>(count)
+                             : std::min(want.find(L'\0'), want.size()));
       s = s.substr(pos, count);
       break;
     case 7: {  // the comparisons agree with each other and with `order`

@@ -124,7 +124,10 @@ class QUOR_API TString : public BaseDLLObjectImpl<BaseDLLInterface> {
   // with `to`; the inserted text is not searched again. A null or empty `to`
   // deletes the occurrences. When `from` is null, empty or longer than the
   // string, nothing changes; otherwise the string gets a new buffer, also
-  // when nothing was found.
+  // when nothing was found. As everywhere a text is measured to its NUL, the
+  // pieces of this string that the result is made of end at an embedded NUL:
+  // on "a\0b", replace(L"b", L"c") gives "ac" and replace(L"x", L"y") gives
+  // "a".
   TString& replace(const wchar_t* from, const wchar_t* to);
   // Remove leading, trailing, or leading and trailing white space, as the
   // C runtime's iswspace() reports it for the current locale.
@@ -137,8 +140,9 @@ class QUOR_API TString : public BaseDLLObjectImpl<BaseDLLInterface> {
   // Case-sensitive; characters compare as code units. Changes nothing,
   // although it is not a const member.
   int find(const wchar_t* pattern, unsigned int start);
-  // A new string of `count` characters from the clamped `pos` (negative: to
-  // the end). The clamp means that a `pos` at or past the end yields the last
+  // A new string of `count` characters from the clamped `pos` (negative: up
+  // to the NUL, the end or an embedded NUL: on "ab\0cd", substr(0, -1) is
+  // "ab"). The clamp means that a `pos` at or past the end yields the last
   // character, not the empty string. A `count` that runs past the end gives a
   // string of `count` characters whose tail is NUL.
   TString substr(unsigned int pos, int count) const;

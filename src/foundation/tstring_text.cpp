@@ -128,28 +128,36 @@ TString& TString::replace(const wchar_t* from, const wchar_t* to) {
   const std::wstring_view replacement = to != nullptr ? std::wstring_view(to) : std::wstring_view();
   const std::wstring_view text = viewOf(*this);
 
-  // Count the occurrences first, so that the result is built in one buffer of
-  // its exact size. `from` and `to` may point into this string: both are read
-  // before the old buffer is released.
-  std::size_t occurrences = 0;
-  for (std::size_t p = text.find(pattern); p != std::wstring_view::npos;
-       p = text.find(pattern, p + pattern.size())) {
-    ++occurrences;
-  }
-  const std::size_t length =
-      text.size() - occurrences * pattern.size() + occurrences * replacement.size();
-  wchar_t* buffer = detail::newTextBuffer(length);
-  wchar_t* out = buffer;
+  // The result is made of the text between occurrences and the replacement
+  // for each. Occurrences are found in the whole text, past an embedded NUL
+  // too, but each piece of the text is taken up to its first NUL, like every
+  // text that a count of -1 measures. The pieces are measured first, so that
+  // the result is built in one buffer of its exact size. `from` and `to` may
+  // point into this string: both are read before the old buffer is released.
+  const auto pieceLength = [&text](std::size_t begin, std::size_t end) {
+    return wcsnlen(text.data() + begin, end - begin);
+  };
+  std::size_t length = 0;
   std::size_t resume = 0;
   for (std::size_t p = text.find(pattern); p != std::wstring_view::npos;
        p = text.find(pattern, resume)) {
-    detail::copyText(out, text.data() + resume, p - resume);
-    out += p - resume;
+    length += pieceLength(resume, p) + replacement.size();
+    resume = p + pattern.size();
+  }
+  length += pieceLength(resume, text.size());
+  wchar_t* buffer = detail::newTextBuffer(length);
+  wchar_t* out = buffer;
+  resume = 0;
+  for (std::size_t p = text.find(pattern); p != std::wstring_view::npos;
+       p = text.find(pattern, resume)) {
+    const std::size_t piece = pieceLength(resume, p);
+    detail::copyText(out, text.data() + resume, piece);
+    out += piece;
     detail::copyText(out, replacement.data(), replacement.size());
     out += replacement.size();
     resume = p + pattern.size();
   }
-  detail::copyText(out, text.data() + resume, text.size() - resume);
+  detail::copyText(out, text.data() + resume, pieceLength(resume, text.size()));
   buffer[length] = L'\0';
   return setData(buffer, static_cast<int>(length));
 }
@@ -192,7 +200,9 @@ TString& TString::trim() {
 TString TString::substr(unsigned int pos, int count) const {
   const unsigned int start = length_ == 0 ? 0 : (pos >= length_ ? length_ - 1 : pos);
   const std::size_t available = length_ - start;
-  const std::size_t length = count < 0 ? available : static_cast<std::size_t>(count);
+  // A negative count takes the text up to its NUL, an embedded one too.
+  const std::size_t length =
+      count < 0 ? wcsnlen(buffer_ + start, available) : static_cast<std::size_t>(count);
   wchar_t* buffer = detail::newTextBuffer(length);
   const std::size_t copied = length < available ? length : available;
   detail::copyText(buffer, buffer_ + start, copied);

@@ -132,6 +132,13 @@ TEST(TStringTest, FindGivesTheFirstMatchOrMinusOneAndReplaceSubstitutesWithoutOv
   buffer = s.c_str();
   EXPECT_EQ(s.replace(L"abcd", L"q").c_str(), buffer);
   EXPECT_EQ(text(s.replace(L"b", s.c_str())), L"aabcc");
+  // The pieces of the old text end at an embedded NUL; occurrences past it are found.
+  for (const auto& row : {std::make_tuple(L"b", L"X", L"aXX"), std::make_tuple(L"c", L"X", L"abXb"),
+                          std::make_tuple(L"z", L"X", L"ab")}) {
+    TString nul(L"abNcb");
+    nul[2] = L'\0';
+    EXPECT_EQ(text(nul.replace(std::get<0>(row), std::get<1>(row))), std::get<2>(row));
+  }
 }
 
 TEST(TStringTest, TrimsDropWhiteSpaceAtTheEndsAndSubstrClampsAndPads) {
@@ -147,6 +154,10 @@ TEST(TStringTest, TrimsDropWhiteSpaceAtTheEndsAndSubstrClampsAndPads) {
   EXPECT_EQ(text(s.substr(3, -1)), L"c");
   EXPECT_EQ(text(TString().substr(0, 2)), std::wstring(L"\0\0", 2));
   EXPECT_EQ(text(s.substr(1, 5)), std::wstring(L"bc\0\0\0", 5));
+  TString withNul(L"abNcd");
+  withNul[2] = L'\0';
+  EXPECT_EQ(text(withNul.substr(0, -1)) + L"|" + text(withNul.substr(3, -1)), L"ab|cd");
+  EXPECT_EQ(text(withNul.substr(1, 3)), std::wstring(L"b\0c", 3));
   // The result ends with its NUL also in memory that held other text before
   // (a block of the same size, freed just before).
   const TString source(L"abcdefgh");
