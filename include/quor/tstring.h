@@ -115,7 +115,8 @@ class QUOR_API TString : public BaseDLLObjectImpl<BaseDLLInterface> {
   // %ws and a plain %s take a wide string (const wchar_t*), %hs and %S a
   // narrow one; %c takes a wide character; %d, %x, %u, %f and the other
   // directives are as usual. A null `fmt`, or a format that the C runtime
-  // rejects, leaves the string unchanged.
+  // rejects, leaves the string unchanged; so does exhausted memory, also the C
+  // runtime's while it formats, which throws std::bad_alloc.
   TString& format(const wchar_t* fmt, ...);
   // Appends the formatted output (conventions as format()). An output of no
   // characters, a null `fmt` or a rejected format leaves the string unchanged.

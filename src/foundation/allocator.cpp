@@ -45,6 +45,8 @@ void* allocate(std::size_t size) {
   throw AllocationFailure();
 }
 
+void throwAllocationFailure() { throw AllocationFailure(); }
+
 void release(void* block) noexcept {
   if (block != nullptr) blockReleased();
   std::free(block);

@@ -16,6 +16,11 @@ namespace detail {
 // length") at once. A request of 0 bytes returns a unique block.
 void* allocate(std::size_t size);
 
+// Throws the std::bad_alloc ("bad allocation") of exhausted memory, for
+// memory that another allocator (the C runtime's, inside a formatter) could
+// not find.
+[[noreturn]] void throwAllocationFailure();
+
 // Returns a block from allocate() to the heap; null is ignored.
 void release(void* block) noexcept;
 

@@ -33,7 +33,8 @@ class BufferHolder {
 
 // Formats `fmt` with `args` into a new buffer of exactly the output's size and
 // stores the output's length in `length`. Returns null when the C runtime
-// rejects the format or an argument.
+// rejects the format or an argument; throws std::bad_alloc, as the module
+// allocator does, when it runs out of memory.
 wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
   BufferHolder isoFormat(detail::allocateChars(text::translatedFormatCapacity(fmt)));
   text::translateFormat(fmt, isoFormat.get());
@@ -42,6 +43,7 @@ wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
   va_copy(measureArgs, args);
   const int count = text::measureFormatted(isoFormat.get(), measureArgs);
   va_end(measureArgs);
+  if (count == text::kFormatOutOfMemory) detail::throwAllocationFailure();
   if (count < 0) return nullptr;
 
   BufferHolder output(detail::newTextBuffer(static_cast<std::size_t>(count)));
@@ -50,6 +52,7 @@ wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
   const int written = text::writeFormatted(output.get(), static_cast<std::size_t>(count) + 1,
                                            isoFormat.get(), writeArgs);
   va_end(writeArgs);
+  if (written == text::kFormatOutOfMemory) detail::throwAllocationFailure();
   if (written != count) return nullptr;
   *length = static_cast<std::size_t>(count);
   return output.release();

@@ -2,11 +2,19 @@
 // comparisons, and the text operations.
 #include "quor/tstring.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <tuple>
 
 #include <gtest/gtest.h>
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 using Quor::TString;
 
@@ -114,6 +122,33 @@ TEST(TStringTest, FormatFollowsTheLibraryConventionsAndKeepsTheTextOnRejection) 
   EXPECT_EQ(s.c_str()[12], L'\0');
   EXPECT_EQ(text(s.format(L"%s", L"")), L"");
 }
+
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// The C runtime's formatter needs memory of its own for a long output. In a
+// child process whose address space is capped, that memory runs out: format()
+// throws as every other operation does, and leaves the text as it was.
+TEST(TStringTest, FormatThrowsBadAllocWhenTheCRuntimeRunsOutOfMemory) {
+  const auto formatUnderCap = [] {
+    const std::wstring argument(32 * 1024 * 1024, L'q');
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
+    std::fclose(statm);
+    const rlim_t cap = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (64 << 20);
+    const rlimit limit = {cap, cap};
+    // Where the cap is not enforced (valgrind) there is nothing to see.
+    if (setrlimit(RLIMIT_AS, &limit) != 0 || std::malloc(256 << 20) != nullptr) std::_Exit(0);
+    TString s(L"keep");
+    try {
+      s.format(L"%s", argument.c_str());
+    } catch (const std::bad_alloc& error) {
+      std::_Exit(text(s) == L"keep" && std::string(error.what()) == "bad allocation" ? 0 : 3);
+    }
+    std::_Exit(1);
+  };
+  EXPECT_EXIT(formatUnderCap(), testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(TStringTest, FindGivesTheFirstMatchOrMinusOneAndReplaceSubstitutesWithoutOverlap) {
   TString s(L"abcb");

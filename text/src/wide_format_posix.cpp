@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -7,6 +8,17 @@
 namespace Quor {
 namespace text {
 
+namespace {
+
+// The result of a C runtime formatter that returned `count` with errno cleared
+// before the call: a failure for lack of memory is told from a rejection.
+int formatResult(int count) {
+  if (count >= 0) return count;
+  return errno == ENOMEM ? kFormatOutOfMemory : -1;
+}
+
+}  // namespace
+
 int measureFormatted(const wchar_t* format, va_list args) {
   // The C library's wide formatter has no counting mode: an output that does
   // not fit its buffer is indistinguishable from a rejected format. Most
@@ -15,25 +27,29 @@ int measureFormatted(const wchar_t* format, va_list args) {
   wchar_t probe[256];
   va_list copy;
   va_copy(copy, args);
+  errno = 0;
   int count = std::vswprintf(probe, sizeof probe / sizeof probe[0], format, copy);
   va_end(copy);
-  if (count >= 0) return count;
+  if (count >= 0 || errno == ENOMEM) return formatResult(count);
 
   wchar_t* text = nullptr;
   std::size_t size = 0;
+  errno = 0;
   std::FILE* stream = open_wmemstream(&text, &size);
-  if (stream == nullptr) return -1;
+  if (stream == nullptr) return formatResult(-1);
   va_copy(copy, args);
   count = std::vfwprintf(stream, format, copy);
   va_end(copy);
-  std::fclose(stream);
+  // Growing the stream's buffer can fail too; the flush at close makes the
+  // last growth.
+  const bool closed = std::fclose(stream) == 0;
   std::free(text);
-  return count < 0 ? -1 : count;
+  return formatResult(closed ? count : -1);
 }
 
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
-  const int count = std::vswprintf(buffer, size, format, args);
-  return count < 0 ? -1 : count;
+  errno = 0;
+  return formatResult(std::vswprintf(buffer, size, format, args));
 }
 
 }  // namespace text

@@ -1,3 +1,4 @@
+#include <errno.h>
 #include <wchar.h>
 
 #include "quor_text/wide_format.h"
@@ -9,17 +10,28 @@
 namespace Quor {
 namespace text {
 
+namespace {
+
+// A failure of the formatter, whose caller cleared errno before the call: one
+// for lack of memory is told from a rejection.
+int failure() { return errno == ENOMEM ? kFormatOutOfMemory : -1; }
+
+}  // namespace
+
 int measureFormatted(const wchar_t* format, va_list args) {
   va_list copy;
   va_copy(copy, args);
+  errno = 0;
   const int count = __mingw_vsnwprintf(nullptr, 0, format, copy);
   va_end(copy);
-  return count < 0 ? -1 : count;
+  return count < 0 ? failure() : count;
 }
 
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
+  errno = 0;
   const int count = __mingw_vsnwprintf(buffer, size, format, args);
-  return count < 0 || static_cast<std::size_t>(count) >= size ? -1 : count;
+  if (count < 0) return failure();
+  return static_cast<std::size_t>(count) >= size ? -1 : count;
 }
 
 }  // namespace text

@@ -30,15 +30,21 @@ std::size_t translatedFormatCapacity(const wchar_t* format);
 // translatedFormatCapacity(format) characters.
 void translateFormat(const wchar_t* format, wchar_t* out);
 
+// What measureFormatted() and writeFormatted() return when the C runtime ran
+// out of memory while formatting: unlike a rejected format, a failure that
+// the caller reports as exhausted memory.
+constexpr int kFormatOutOfMemory = -2;
+
 // The number of characters, not counting the NUL, that the ISO C format
 // `format` produces with `args`; -1 when the C runtime rejects the format or
-// an argument (a narrow string that does not convert, say). `args` is left
-// for the caller to va_end.
+// an argument (a narrow string that does not convert, say), or
+// kFormatOutOfMemory. `args` is left for the caller to va_end.
 int measureFormatted(const wchar_t* format, va_list args);
 
 // Writes the output of the ISO C format `format` with `args` into `buffer` of
 // `size` characters, NUL included. Returns the number of characters written
-// before the NUL, or -1 when the output does not fit or is rejected.
+// before the NUL, -1 when the output does not fit or is rejected, or
+// kFormatOutOfMemory.
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args);
 
 }  // namespace text
