@@ -71,8 +71,9 @@ class QUOR_API Parameter : public BaseDLLObjectImpl<BaseDLLInterface> {
   // Number to text; an undefined number gives the text of 0.
   static TString getTypeAsString(ParameterType type);
   static TString getEncodingAsString(ParameterEncoding encoding);
-  // Text to number: the whole text, compared without regard to letter case
-  // and without trimming; a text that matches none gives 0.
+  // Text to number: the whole text, compared without regard to the case of
+  // the letters A to Z (in every locale) and without trimming; a text that
+  // matches none gives 0.
   static ParameterType getTypeAsEnum(const TString& type);
   static ParameterEncoding getEncodingAsEnum(const TString& encoding);
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <string>
 
+#include "quor_text/ascii.h"
 #include "quor_text/utf8.h"
 
 namespace Quor {
@@ -19,26 +19,21 @@ const wchar_t* const kProviderKeys[kProviderFieldCount] = {
     L"provider.service",
 };
 
-bool isSpace(wchar_t c) { return std::iswspace(static_cast<std::wint_t>(c)) != 0; }
-
 // Sets `part` to the characters of `text` from `begin` to `end` without the
 // white space at either end, as substr() and then trim() would, in one copy.
 // A line holds no NUL, so the copy does not stop early.
 void setTrimmed(TString& part, const wchar_t* text, unsigned int begin, unsigned int end) {
-  while (begin < end && isSpace(text[begin])) ++begin;
-  while (end > begin && isSpace(text[end - 1])) --end;
+  while (begin < end && text::isAsciiBlank(text[begin])) ++begin;
+  while (end > begin && text::isAsciiBlank(text[end - 1])) --end;
   part.assign(text + begin, static_cast<int>(end - begin));
 }
 
-// Whether `key` equals the key of `field` without regard to letter case.
-// compareIgnoreCase() stops at the first NUL of either text and folds one
-// character to one character, so only a key as long as the field's up to its
-// first NUL can equal it, and a key spelt exactly as the field's does: both
-// are told without making a string.
+// Whether `key` equals the key of `field` without regard to the case of A to
+// Z. A key holds no NUL, so only one as long as the field's can equal it.
 bool isFieldKey(const TString& key, std::size_t keyLength, int field) {
   const wchar_t* const name = kProviderKeys[field];
   if (keyLength != std::wcslen(name)) return false;
-  return std::wcscmp(key.c_str(), name) == 0 || key.compareIgnoreCase(TString(name)) == 0;
+  return text::equalIgnoringAsciiCase(key.c_str(), name);
 }
 
 // Classifies line.text and sets the other fields that follow from it.

@@ -10,9 +10,10 @@
 //   - a line without '=', or whose first '=' is its first character, is
 //     ignored (so are the empty line and a line that begins with NUL);
 //   - otherwise the text before the first '=' is the key and the text after
-//     it the value, both trimmed of white space. A key that equals one of the
-//     four provider.* names without regard to letter case sets that field of
-//     the provider record; the last occurrence wins, also with an empty value.
+//     it the value, both trimmed of blanks (space, tab, LF, VT, FF, CR). A
+//     key that equals one of the four provider.* names without regard to the
+//     case of A to Z sets that field of the provider record; the last
+//     occurrence wins, also with an empty value.
 //     Any other key is ignored.
 #ifndef QUOR_SRC_MANAGERS_DEFINITION_FILE_H_
 #define QUOR_SRC_MANAGERS_DEFINITION_FILE_H_

@@ -1,11 +1,15 @@
 #include "quor/parameter.h"
 
+#include "quor_text/ascii.h"
+
 namespace Quor {
 
 namespace {
 
+// The fixed texts are ASCII: only A to Z are folded, so that they match alike
+// in every locale.
 bool sameIgnoringCase(const TString& text, const wchar_t* word) {
-  return text.compareIgnoreCase(TString(word)) == 0;
+  return text::equalIgnoringAsciiCase(text.c_str(), word);
 }
 
 }  // namespace

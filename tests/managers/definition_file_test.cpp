@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_locale.h"
+
 using namespace Quor::detail;
 using namespace std::string_literals;
 using Quor::TString;
@@ -96,6 +98,12 @@ TEST(DefinitionFileTest, ClassifiesEachLineByItsFirstCharacterAndItsFirstEquals)
        {L"key provider.name=v", L"key provider.description=v", L"key provider.implementation=v",
         L"key provider.service=v", L"unknown provider.names=v", L"unknown provider.nam=v",
         L"unknown provider_name=v", L"unknown xprovider.name=v"}},
+      // Only A to Z fold, and only ASCII blanks are trimmed, in every locale.
+      {"PROV\xc4\xb0"
+       "DER.NAME=v\nprovider.name=\xe3\x80\x80v\xe2\x80\x83\xc2\xa0\x0b",
+       {L"unknown PROV\u0130"
+        L"DER.NAME=v",
+        L"key provider.name=\u3000v\u2003\u00a0"}},
       // The bytes after a NUL are no part of the line, valid UTF-8 or not.
       {"\0provider.name=A\nprovider.service=S\0junk=1\xff\nprovider.description\0=D\n\0"s,
        {L"no-equals nul", L"key provider.service=S", L"no-equals", L"no-equals nul"}},
@@ -117,6 +125,8 @@ TEST(DefinitionFileTest, ClassifiesEachLineByItsFirstCharacterAndItsFirstEquals)
         L"unknown k=\u00e2\u0082 latin1"}},
   };
   for (const auto& [bytes, lines] : cases) EXPECT_EQ(Read(bytes).lines, lines) << bytes;
+  const ScopedTurkishLocale turkish;
+  for (const auto& [bytes, lines] : cases) EXPECT_EQ(Read(bytes).lines, lines) << turkish.name();
   // CR LF ends a line like LF; the text is kept whole, and so is the key.
   EXPECT_EQ(Read("provider.name=Demo\r\n\r\n; x \r").texts,
             (Texts{L"provider.name=Demo", L"", L"; x "}));

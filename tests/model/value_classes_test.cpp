@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_locale.h"
 #include "support/value_samples.h"
 
 namespace {
@@ -76,20 +77,23 @@ TEST(ValueClassesTest, OneArgumentIdentifierConstructorsSetTheDefaultType) {
             L"c|CONFIGURATION|c||t|TRANSACTION|k|P|i|T|");
 }
 
-// Texts match ignoring letter case but not white space; the rest give 0. Numbers out of range are
-// kept, and their texts are those of 0.
+// Texts match ignoring the case of A to Z, in every locale, but not white space; the rest give 0.
+// Numbers out of range are kept, and their texts are those of 0.
 TEST(ValueClassesTest, ParameterConvertsTypeAndEncodingTextsToNumbersAndBack) {
+  const ScopedTurkishLocale turkish;
   const wchar_t* cases[][3] = {{L"String", L"NONE", L"0|String|0|NONE|"},
                                {L"Integer", L"base64Binary", L"1|Integer|1|base64Binary|"},
                                {L"byte[]", L"hexBinary", L"2|byte[]|2|hexBinary|"},
                                {L"long", L"UTF-8", L"3|long|4|UTF-8|"},
                                {L"iNtEgEr", L"Decimal", L"1|Integer|3|decimal|"},
                                {L"LONG", L"utf8", L"3|long|4|UTF-8|"},
+                               {L"INTEGER", L"HEXBINARY", L"1|Integer|2|hexBinary|"},
+                               {L"\u0130nteger", L"hexb\u0131nary", L"0|String|0|NONE|"},
                                {L"", L"UTF-8 ", L"0|String|0|NONE|"},
                                {L" long", L"", L"0|String|0|NONE|"}};
   for (const auto& c : cases) {
     Parameter p(c[1], L"id", c[0], L"v");  // encoding, id, type, value
-    EXPECT_EQ(describe(p), std::wstring(L"id|v|") + c[2]) << c[0] << " " << c[1];
+    EXPECT_EQ(describe(p), std::wstring(L"id|v|") + c[2]) << c[0] << " " << c[1] << turkish.name();
   }
   Parameter p(static_cast<Parameter::ParameterEncoding>(7), L"id",
               static_cast<Parameter::ParameterType>(7), L"v");
