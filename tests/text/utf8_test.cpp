@@ -29,6 +29,13 @@ TEST(Utf8Test, EachScalarValueTakesItsShortestFormAndAnUnpairedSurrogateTheRepla
     text::appendUtf8(out, wide.data(), wide.size());
     EXPECT_EQ(out, "kept" + utf8);
   }
+  // Only U+DC80 to U+DCFF stand for bytes, and only in file names.
+  const std::wstring units = {wchar_t(0xDC7F), wchar_t(0xDC80), wchar_t(0xDCFF), wchar_t(0xDD00)};
+  std::string shown, name;
+  text::appendUtf8(shown, units.data(), units.size());
+  text::appendFileNameBytes(name, units.data(), units.size());
+  EXPECT_EQ(shown, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(name, "\xEF\xBF\xBD\x80\xFF\xEF\xBF\xBD");
 }
 
 TEST(Utf8Test, DecodingTakesEachByteOfWhatIsNotUtf8AsLatin1) {
@@ -46,6 +53,15 @@ TEST(Utf8Test, DecodingTakesEachByteOfWhatIsNotUtf8AsLatin1) {
     std::wstring out = L"kept";
     EXPECT_EQ(text::appendDecodedUtf8(out, utf8.data(), utf8.size()), valid) << utf8;
     EXPECT_EQ(out, L"kept" + wide) << utf8;
+    // As a file name, each such byte b is the code unit U+DC00 + b, and the
+    // name comes back to its bytes.
+    std::wstring name = L"kept", escaped = wide;
+    for (wchar_t& c : escaped) c = valid ? c : static_cast<wchar_t>(0xDC00 + c);
+    EXPECT_EQ(text::appendDecodedFileName(name, utf8.data(), utf8.size()), valid) << utf8;
+    EXPECT_EQ(name, L"kept" + escaped) << utf8;
+    std::string bytes = "kept";
+    text::appendFileNameBytes(bytes, name.data() + 4, name.size() - 4);
+    EXPECT_EQ(bytes, "kept" + utf8);
   }
 }
 

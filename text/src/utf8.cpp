@@ -50,9 +50,19 @@ std::size_t decodeSequence(const unsigned char* bytes, std::size_t available, ch
   return length;
 }
 
-}  // namespace
+// The code units U+DC80 to U+DCFF stand for the bytes 0x80 to 0xFF of a file
+// name that are not UTF-8. No valid UTF-8 decodes to a surrogate, so the
+// decoding is lossless.
+constexpr char32_t kEscapedByteBase = 0xDC00;
 
-void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
+bool isEscapedByte(char32_t c) {
+  return c >= kEscapedByteBase + 0x80 && c <= kEscapedByteBase + 0xFF;
+}
+
+// What an invalid byte, or a code unit that has no UTF-8 form, becomes.
+enum class Invalid { kLatin1, kEscapedByte };
+
+void encode(std::string& out, const wchar_t* text, std::size_t length, Invalid invalid) {
   // No code unit gives more than four bytes (a surrogate pair gives four for
   // two): room for that is made once, written through a pointer and the
   // unused part cut off at the end.
@@ -74,6 +84,10 @@ void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
         ++i;
       }
     }
+    if (invalid == Invalid::kEscapedByte && isEscapedByte(c)) {
+      *next++ = static_cast<char>(c - kEscapedByteBase);
+      continue;
+    }
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
     if (c < 0x800) {
       *next++ = static_cast<char>(0xC0 | (c >> 6));
@@ -92,7 +106,7 @@ void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
   out.resize(static_cast<std::size_t>(next - first));
 }
 
-bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length) {
+bool decode(std::wstring& out, const char* bytes, std::size_t length, Invalid invalid) {
   const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes);
   // No byte gives more than one code unit (a four-byte sequence gives at most
   // two), so room for `length` of them is made once and the unused part cut
@@ -113,7 +127,8 @@ bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length)
     const std::size_t used = decodeSequence(data + i, length - i, &c);
     if (used == 0) {
       valid = false;
-      *next++ = static_cast<wchar_t>(data[i]);
+      *next++ = static_cast<wchar_t>(invalid == Invalid::kEscapedByte ? kEscapedByteBase + data[i]
+                                                                      : data[i]);
       ++i;
     } else {
       next = putCodePoint(next, c);
@@ -122,6 +137,24 @@ bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length)
   }
   out.resize(static_cast<std::size_t>(next - first));
   return valid;
+}
+
+}  // namespace
+
+void appendUtf8(std::string& out, const wchar_t* text, std::size_t length) {
+  encode(out, text, length, Invalid::kLatin1);
+}
+
+bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length) {
+  return decode(out, bytes, length, Invalid::kLatin1);
+}
+
+void appendFileNameBytes(std::string& out, const wchar_t* text, std::size_t length) {
+  encode(out, text, length, Invalid::kEscapedByte);
+}
+
+bool appendDecodedFileName(std::wstring& out, const char* bytes, std::size_t length) {
+  return decode(out, bytes, length, Invalid::kEscapedByte);
 }
 
 }  // namespace text

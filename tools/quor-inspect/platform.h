@@ -13,7 +13,8 @@
 namespace quor_inspect {
 
 // The file system's path for `path`, and back: UTF-16 on Windows, UTF-8
-// elsewhere, whatever the locale.
+// elsewhere, whatever the locale, with the bytes of a name that are not UTF-8
+// kept as they are (quor_text/utf8.h).
 std::filesystem::path toPath(const std::wstring& path);
 std::wstring fromPath(const std::filesystem::path& path);
 

@@ -9,14 +9,14 @@ namespace quor_inspect {
 
 std::filesystem::path toPath(const std::wstring& path) {
   std::string bytes;
-  Quor::text::appendUtf8(bytes, path.c_str(), path.size());
+  Quor::text::appendFileNameBytes(bytes, path.c_str(), path.size());
   return std::filesystem::path(bytes);
 }
 
 std::wstring fromPath(const std::filesystem::path& path) {
   std::wstring wide;
   const std::string& bytes = path.native();
-  Quor::text::appendDecodedUtf8(wide, bytes.data(), bytes.size());
+  Quor::text::appendDecodedFileName(wide, bytes.data(), bytes.size());
   return wide;
 }
 

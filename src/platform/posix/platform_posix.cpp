@@ -31,16 +31,18 @@ struct LoadFailure {
 
 thread_local LoadFailure lastFailure;
 
-// File names are UTF-8, whatever the locale.
+// File names are bytes, read as UTF-8 whatever the locale; a byte that is not
+// part of valid UTF-8 makes its trip through wide text as one code unit of
+// its own and comes back as the same byte.
 std::string fileName(const TString& path) {
   std::string name;
-  text::appendUtf8(name, path.c_str(), path.length());
+  text::appendFileNameBytes(name, path.c_str(), path.length());
   return name;
 }
 
 TString wideName(const char* name) {
   std::wstring wide;
-  text::appendDecodedUtf8(wide, name, std::strlen(name));
+  text::appendDecodedFileName(wide, name, std::strlen(name));
   return TString(wide.c_str(), static_cast<int>(wide.size()));
 }
 

@@ -21,6 +21,16 @@ void appendUtf8(std::string& out, const wchar_t* text, std::size_t length);
 // valid UTF-8.
 bool appendDecodedUtf8(std::wstring& out, const char* bytes, std::size_t length);
 
+// File names where the system's names are bytes (Linux): decoded as UTF-8,
+// with each byte that is not part of valid UTF-8 taken as the code unit
+// U+DC80 to U+DCFF of its value (0x80 to 0xFF), and encoded back with those
+// code units as their bytes, so that every name comes back to the same bytes
+// after its trip through wide text. Such a code unit, an unpaired surrogate,
+// has no UTF-8 form of its own: appendUtf8() shows it as U+FFFD. Returns true
+// iff every byte was valid UTF-8.
+bool appendDecodedFileName(std::wstring& out, const char* bytes, std::size_t length);
+void appendFileNameBytes(std::string& out, const wchar_t* text, std::size_t length);
+
 }  // namespace text
 }  // namespace Quor
 
