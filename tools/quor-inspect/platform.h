@@ -37,8 +37,10 @@ struct ChildEnd {
 
 // Runs this program again with `arguments`, collects what it writes to its
 // standard output into `output`, and stops it when it has not ended after
-// `seconds`. Its standard error is this program's. Returns false, with
-// nothing run, when it cannot be started.
+// `seconds`. Its standard error is this program's, and its environment too,
+// but for ZOLOG_LEVEL=0: the library's lines, its notice of the attach among
+// them, stay out of standard error, as they do in this program once it runs.
+// Returns false, with nothing run, when it cannot be started.
 bool runSelf(const std::vector<std::wstring>& arguments, unsigned int seconds, std::string& output,
              ChildEnd& end);
 

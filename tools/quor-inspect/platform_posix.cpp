@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -91,6 +92,8 @@ bool runSelf(const std::vector<std::wstring>& arguments, unsigned int seconds, s
   if (length <= 0) return false;
   self[length] = '\0';
 
+  // This program read the variable before its first line.
+  setenv("ZOLOG_LEVEL", "0", 1);
   int channel[2];
   if (pipe2(channel, O_CLOEXEC) != 0) return false;
   const pid_t child = fork();

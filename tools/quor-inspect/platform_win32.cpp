@@ -62,6 +62,8 @@ bool runSelf(const std::vector<std::wstring>& arguments, unsigned int seconds, s
   appendQuoted(line, self);
   for (const std::wstring& argument : arguments) appendQuoted(line += L' ', argument);
 
+  // This program read the variable before its first line.
+  SetEnvironmentVariableW(L"ZOLOG_LEVEL", L"0");
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
   HANDLE reader = nullptr, writer = nullptr;
   if (!CreatePipe(&reader, &writer, &inherited, 0)) return false;
