@@ -1,7 +1,7 @@
 #include <cxxabi.h>
 
+#include "foundation/errors.h"
 #include "foundation/log.h"
-#include "managers/lookup.h"
 #include "quor/managers.h"
 
 // A line of ManagerFactory::newManagerInstance: its qualified name, a colon and a blank, then

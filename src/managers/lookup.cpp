@@ -1,8 +1,6 @@
 #include "managers/lookup.h"
 
 #include <cstdio>
-#include <exception>
-#include <new>
 
 #include "foundation/log.h"
 #include "managers/paths.h"
@@ -129,20 +127,6 @@ HINSTANCE loadImplementation(const TString& implementation, HINSTANCE library, b
   log(kLogFailure, LOOKUP_LINE(L"Unable to find or load library! (Error %d)"), error);
   if (observer != nullptr) observer->failed(telling);
   return nullptr;
-}
-
-const char* currentExceptionText() {
-  try {
-    throw;
-  } catch (const std::bad_array_new_length&) {
-    return "bad array new length";
-  } catch (const std::bad_alloc&) {
-    return "bad allocation";
-  } catch (const std::exception& error) {
-    return error.what();
-  } catch (...) {
-    return "not a std::exception";
-  }
 }
 
 }  // namespace detail

@@ -64,14 +64,6 @@ bool readDefinition(const TString& name, HINSTANCE library, bool beside, Provide
 HINSTANCE loadImplementation(const TString& implementation, HINSTANCE library, bool beside,
                              LookupObserver* observer);
 
-// The text that a "Stopped by an exception" line gives for the exception being
-// handled; call it only inside a handler. The standard library's own
-// std::bad_alloc and std::bad_array_new_length give the texts of the library's
-// allocator ("bad allocation", "bad array new length") rather than their
-// names, any other std::exception its what(), anything else "not a
-// std::exception".
-const char* currentExceptionText();
-
 }  // namespace detail
 }  // namespace Quor
 

@@ -1,5 +1,6 @@
 #include <cxxabi.h>
 
+#include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/module.h"
 #include "managers/definition_file.h"

@@ -264,10 +264,12 @@ bool rerunUnprivileged() {
   const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
   const std::string filter =
       std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+  // The link's target, not the link: valgrind gives its client's here.
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
   const pid_t child = fork();
   if (child == 0) {
     if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(77);
-    execl("/proc/self/exe", "test", filter.c_str(), static_cast<char*>(nullptr));
+    execl(self.c_str(), self.c_str(), filter.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -374,18 +376,22 @@ TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeReadOrLoad
 }
 
 TEST_F(QuorInspectTest, LoadTellsHowAModuleWhoseInitialisationDoesNotReturnEnded) {
+  // Windows's loader catches an exception of the initialisation and fails the
+  // load with the exception's code.
 #if defined(_WIN32)
-  const std::string aborted = "loading ended the process: exit code 3";
+  const std::string thrown = "not loaded (error ",
+                    aborted = "loading ended the process: exit code 3";
 #else
-  const std::string aborted = "loading ended the process: signal SIGABRT (Aborted)";
+  const std::string aborted = "loading ended the process: signal SIGABRT (Aborted)",
+                    thrown = aborted;
 #endif
   const std::pair<std::string, std::string> cases[] = {
-      {kThrowing, aborted}, {kAborting, aborted}, {kHanging, "still loading after 1 s: stopped"}};
+      {kThrowing, thrown}, {kAborting, aborted}, {kHanging, "still loading after 1 s: stopped"}};
   for (const auto& [module, ending] : cases) {
     define("provider.name=M\nprovider.implementation=" + module + "\n");
     expectInOrder(run("--timeout 1 --load " + name_), 2,
-                  {"[as written] " + module + ": " + ending + "\n",
-                   "the module did not load: " + module + ": " + ending + "\nStatus 2"});
+                  {"[as written] " + module + ": " + ending,
+                   "the module did not load: " + module + ": " + ending, "Status 2"});
   }
   expectInOrder(run("--json --timeout 1 --load " + name_), 2,
                 {"\"outcome\":\"timed-out\",\"ending\":\"1 s: stopped\"}"});
