@@ -102,11 +102,16 @@ class QUOR_API ManagerFactoryLookupService : public BaseDLLObjectImpl<BaseDLLInt
   //
   // What is not a definition file or a module is refused without blocking
   // or exhausting the process: a FIFO, device or socket in the place of
-  // either (logged, and the search goes on), a definition file larger than
-  // 1 MiB (logged, and the search goes on), an implementation path longer
-  // than the system takes. Nothing is thrown: a failure of memory or any
-  // other exception on the way gives null and a level-1 line in the log
-  // (params may then hold some of the four parameters).
+  // either when it is checked (logged, and the search goes on; a special
+  // file renamed into place after the check reaches the system's loader, see
+  // docs/factory-definition-files.md), a definition file larger than 1 MiB
+  // (logged, and the search goes on), an implementation path longer than the
+  // system takes. A definition file that is there but cannot be opened is
+  // logged with the system's code and reason, and the search goes on.
+  // Nothing is thrown: a failure of memory or any other exception on the way,
+  // one from a push_back of a class derived from Vector<Parameter> included,
+  // gives null and a level-1 line in the log (params may then hold some of
+  // the four parameters).
   HINSTANCE getManagerInstanceImpl(TString factoryDefinition, TString provider,
                                    Vector<Parameter>* params);
 

@@ -1,5 +1,6 @@
-#include <exception>
+#include <cxxabi.h>
 
+#include "foundation/errors.h"
 #include "foundation/log.h"
 #include "quor/managers.h"
 
@@ -11,8 +12,10 @@ namespace Quor {
 
 namespace {
 
-void logStopped(const std::exception& error) {
-  detail::log(detail::kLogFailure, FACTORY_LINE(L"Stopped by an exception: %hs"), error.what());
+// Logs the exception being handled; call it only inside a handler.
+void logStopped() {
+  detail::log(detail::kLogFailure, FACTORY_LINE(L"Stopped by an exception: %hs"),
+              detail::currentExceptionText());
 }
 
 }  // namespace
@@ -34,8 +37,10 @@ ManagerFactory& ManagerFactory::operator=(ManagerFactory&&) { return *this; }
 HINSTANCE ManagerFactory::newManagerInstance(TString provider, Vector<Parameter>* params) {
   try {
     return newManagerInstance(TString(), provider, params);
-  } catch (const std::exception& error) {
-    logStopped(error);
+  } catch (const abi::__forced_unwind&) {
+    throw;  // the thread is being cancelled: it must unwind
+  } catch (...) {
+    logStopped();
     return nullptr;
   }
 }
@@ -54,8 +59,10 @@ HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString 
     if (factoryDefinition.empty()) factoryDefinition = provider + TString(L".ini");
     ManagerFactoryLookupService lookup;
     module = lookup.getManagerInstanceImpl(factoryDefinition, provider, params);
-  } catch (const std::exception& error) {
-    logStopped(error);
+  } catch (const abi::__forced_unwind&) {
+    throw;  // the thread is being cancelled: it must unwind
+  } catch (...) {
+    logStopped();
     return nullptr;
   }
 

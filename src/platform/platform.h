@@ -40,11 +40,22 @@ void* moduleSymbol(HINSTANCE module, const char* name);
 // Returns the module's handle with one more reference, which the caller owns,
 // or null, with the reason in lastLoadError() and lastLoadErrorText().
 //
-// Two paths never reach the system's loader, which would block or crash on
-// them: a path that names an existing special file (a FIFO, a device, a
-// socket: anything but a regular file or a directory), refused as not a
-// module (lastLoadRefused()); and a path longer than the system's limit for
-// path names, refused with the system's code for a name too long.
+// Two paths are not handed to the system's loader, which would block or crash
+// on them: a path longer than the system's limit for path names, refused with
+// the system's code for a name too long; and a path that names a special file
+// (a FIFO, a device, a socket: anything but a regular file or a directory)
+// when it is checked, refused as not a module (lastLoadRefused()). The check
+// and the loader's own opening of the file are two lookups of the path, and
+// no system offers a way to load a module from a file already opened that
+// keeps the module's own path (what it reports for itself): a special file
+// put in place between the two, by renaming it over the module or over a
+// directory on its path, reaches the loader, and a FIFO then blocks the
+// caller (and, on Linux, every thread that loads a module or starts a
+// thread) until a writer comes. The check therefore keeps out only what was
+// there when it looked. Whoever can rename files in the module's directory,
+// or in any directory on its path, can as well put a module of their own
+// there: such a directory, writable by others, defeats every check, and
+// modules belong in directories that only trusted users can write to.
 HINSTANCE loadModule(const TString& path);
 
 // Loads the module at the full path `path` so that the modules it needs are
@@ -55,9 +66,13 @@ HINSTANCE loadModuleBeside(const TString& path);
 
 // The code of this thread's last failed load: GetLastError() on Windows;
 // elsewhere the errno value behind the loader's message, such as ENOENT when
-// the file or a module that it needs does not exist, or ENOEXEC when the file
-// is not a module that this process can load (wrong format or architecture,
-// a symbol it needs is missing, a special file).
+// the file or a module that it needs does not exist, EACCES, ELOOP or ENOMEM,
+// and ENOEXEC when the file is not a module that this process can load (wrong
+// format or architecture, a symbol it needs is missing, a special file). The
+// system's loader on Linux gives only a message: its number is the one whose
+// description ends the message; the message that glibc gives when it has no
+// memory left even for the message is ENOMEM; any other message, which names
+// no error of the system, is ENOEXEC.
 int lastLoadError();
 
 // Whether this thread's last failed load was refused because its path names
@@ -83,11 +98,35 @@ bool isSearchedModulePath(const TString& path);
 // The platform's description of this thread's last failed load.
 TString lastLoadErrorText();
 
+// What openForReading() found at a path.
+enum class FileState {
+  kOpened,     // a regular file, opened
+  kAbsent,     // nothing there: no such file, or no such directory on the way
+  kDirectory,  // a directory, which is no file
+  kSpecial,    // a special file (see loadModule()): not opened for reading
+  kFailed,     // something that cannot be opened: FileOpening::error says why
+};
+
+struct FileOpening {
+  FileState state = FileState::kAbsent;
+  int error = 0;  // kFailed: the system's code (errno; GetLastError() on Windows)
+};
+
 // Opens the regular file at `path` to read its bytes, or returns null. A
-// special file (see loadModule()) is not opened for reading, which could block
-// or never end: it is refused, and `*special` (if given) set to true. A
-// directory is no file. The caller closes the file with std::fclose.
-std::FILE* openForReading(const TString& path, bool* special = nullptr);
+// special file is not opened for reading, which could block or never end. The
+// caller closes the file with std::fclose. What was found is stored in
+// `*opening`, if given.
+std::FILE* openForReading(const TString& path, FileOpening* opening = nullptr);
+
+// The system's description of `code`, one of its error codes (errno values;
+// GetLastError() values on Windows), in the language of the process's locale.
+TString systemErrorText(int code);
+
+#if !defined(_WIN32)
+// The error number behind a message of the system's loader, as lastLoadError()
+// describes; exposed for tests.
+int loadErrorNumber(const char* message);
+#endif
 
 }  // namespace platform
 }  // namespace Quor

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <random>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <tuple>
@@ -23,8 +25,10 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #endif
 
 #include "quor/manager_module.h"
@@ -120,6 +124,21 @@ Lines call(const std::wstring& file, const std::wstring& provider, int items, co
            HINSTANCE result, const wchar_t* definition = nullptr) {
   return entered(kFactory, definition != nullptr ? definition : file, provider, items, file) +
          steps + Lines{{4, kFactory + L": <-- Output Param hLib = " + hex(result)}, {16, kFactory}};
+}
+
+// The system's description of its error `code`, as the library logs it.
+std::wstring systemText(int code) {
+#if defined(_WIN32)
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message(text, length);
+  LocalFree(text);
+  return message.substr(0, message.find_last_not_of(L" \r\n") + 1);
+#else
+  return widen(std::strerror(code));
+#endif
 }
 
 void writeFile(const fs::path& path, const std::string& bytes) {
@@ -318,11 +337,46 @@ TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlock
   // Over the limit by one byte: one line of "provider.name=...".
   writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
   files.emplace_back(L"big.ini", L"is larger than 1048576 bytes: not a definition file");
+  // A file that is there but does not open is named with the system's reason.
+  const auto cannotOpen = [](int code) {
+    return L"cannot be opened (Error " + std::to_wstring(code) + L": " + systemText(code) + L")";
+  };
+#if defined(_WIN32)
+  writeFile("held.ini", "provider.name=H\n");
+  const HANDLE held = CreateFileW(L"held.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  files.emplace_back(L"held.ini", cannotOpen(ERROR_SHARING_VIOLATION));
+#else
+  fs::create_symlink("loop.ini", "loop.ini");
+  files.emplace_back(L"loop.ini", cannotOpen(ELOOP));
+  // No descriptor left: opened while every one is taken.
+  writeFile("many.ini", "provider.name=M\n");
+  files.emplace_back(L"many.ini", cannotOpen(EMFILE));
+#endif
   for (const auto& [file, refusal] : files) {
+    std::vector<int> taken;
+#if !defined(_WIN32)
+    for (int descriptor; file == L"many.ini" && (descriptor = dup(0)) >= 0;) {
+      taken.push_back(descriptor);
+    }
+#endif
     EXPECT_EQ(load(file.c_str(), L"Demo", nullptr), nullptr);
-    const Lines steps = lookup(2, L"'" + file + L"' " + refusal + L"; ignored") + noFile(file);
+#if !defined(_WIN32)
+    for (const int descriptor : taken) close(descriptor);
+#endif
+    // Without a descriptor, the place beside the library does not open either.
+    const std::wstring beside = (kLibraryDir / "").wstring() + file;
+    const Lines steps =
+        lookup(2, L"'" + file + L"' " + refusal + L"; ignored") +
+        (taken.empty()
+             ? noFile(file)
+             : besideLibrary(file) + lookup(2, L"'" + beside + L"' " + refusal + L"; ignored") +
+                   lookup(1, L"No properties files found corresponding to " + file));
     EXPECT_EQ(lines_, call(file, L"Demo", -1, steps, nullptr));
   }
+#if defined(_WIN32)
+  CloseHandle(held);
+#endif
 
   // A module path is tried as written and beside the library, and the code
   // logged is that of the attempt that found something.
@@ -353,6 +407,33 @@ TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlock
 #if defined(_WIN32)
   CloseHandle(pipe);
 #endif
+}
+
+// A client's vector whose push_back throws what the row gives.
+class ThrowingParams : public Params {
+ public:
+  explicit ThrowingParams(int row) : row_(row) {}
+  void push_back(const Quor::Parameter&) override {
+    if (row_ == 0) throw std::bad_alloc();
+    if (row_ == 1) throw std::bad_array_new_length();
+    if (row_ == 2) throw std::runtime_error("client's own");
+    throw 42;
+  }
+
+ private:
+  int row_;
+};
+
+TEST_F(ManagerLoaderTest, AnyExceptionFromTheClientsVectorIsCaughtAndLoggedWithItsText) {
+  writeFile("m.ini", "provider.name=M\nprovider.implementation=" + kModulePath.string());
+  const wchar_t* const texts[] = {L"bad allocation", L"bad array new length", L"client's own",
+                                  L"not a std::exception"};
+  for (int row = 0; row < 4; ++row) {
+    ThrowingParams params(row);
+    EXPECT_EQ(load(L"m.ini", L"M", &params), nullptr);
+    EXPECT_EQ(lines_, call(L"m.ini", L"M", 0, lookup(1, L"Stopped by an exception: "s + texts[row]),
+                           nullptr));
+  }
 }
 
 }  // namespace

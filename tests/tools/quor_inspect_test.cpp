@@ -12,13 +12,21 @@
 #include <system_error>
 
 #include <gtest/gtest.h>
+#include <zolog/zolog.h>
 
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
+
+#include "quor/quor.h"
 
 namespace {
 
@@ -33,12 +41,16 @@ const fs::path kLibraryDir = absolute(QUOR_LIBRARY_DIR);
 const std::string kManager = absolute(QUOR_TEST_MODULE_PATH).string();
 const std::string kVersioned = absolute(QUOR_VERSIONED_MODULE_PATH).string();
 const std::string kNeedsDependency = absolute(QUOR_NEEDS_DEPENDENCY_PATH).string();
+const std::string kThrowing = absolute(QUOR_THROWING_MODULE_PATH).string();
+const std::string kAborting = absolute(QUOR_ABORTING_MODULE_PATH).string();
+const std::string kHanging = absolute(QUOR_HANGING_MODULE_PATH).string();
 
-// The code of a file that the loader cannot load: ENOEXEC, ERROR_BAD_EXE_FORMAT.
+// The code of a file that the loader cannot load: ENOEXEC, ERROR_BAD_EXE_FORMAT;
+// of a module that is not there: ENOENT, ERROR_MOD_NOT_FOUND.
 #if defined(_WIN32)
-const std::string kNotAModule = "193";
+const std::string kNotAModule = "193", kNotFound = "126";
 #else
-const std::string kNotAModule = "8";
+const std::string kNotAModule = "8", kNotFound = "2";
 #endif
 
 struct Result {
@@ -239,6 +251,163 @@ TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissi
   // The system's own message names the missing module.
   EXPECT_NE(needs.out.find("libquor_inspect_dependency.so: cannot open"), std::string::npos);
 #endif
+}
+
+// Runs the current test again in a child process as the unprivileged user
+// 65534 when this process is root, whom permissions do not stop: returns true
+// in the parent, which has then checked the child's result.
+bool rerunUnprivileged() {
+#if defined(_WIN32)
+  return false;
+#else
+  if (geteuid() != 0) return false;
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string filter =
+      std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+  // The link's target, not the link: valgrind gives its client's here.
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(77);
+    execl(self.c_str(), self.c_str(), filter.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+    ADD_FAILURE() << "cannot take the user 65534; run the test as a user who is not root";
+  } else {
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the unprivileged run failed";
+  }
+  return true;
+#endif
+}
+
+// Collects the factory's log, one line after another.
+void collectLog(void* context, const wchar_t*, int, const wchar_t* message) {
+  std::string& log = *static_cast<std::string*>(context);
+  for (const wchar_t* c = message; *c != L'\0'; ++c) log += static_cast<char>(*c);
+  log += '\n';
+}
+
+TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeReadOrLoaded) {
+  if (rerunUnprivileged()) return;
+  const std::string here = directory_.string() + std::string(1, fs::path::preferred_separator);
+  std::ofstream(directory_ / "text.txt") << "not a module\n";
+  std::ofstream(directory_ / "definition.ini") << "provider.name=D\n";
+  const std::string fifo = specialFile();
+  struct Case {
+    std::string path;  // of the definition file, or of the module when `module`
+    bool module;
+    std::string code;  // the system's code, "" when the factory gives none
+  };
+  std::vector<Case> cases = {{here + "absent.ini", false, ""},
+                             {fifo, false, ""},
+                             {here + "absent-module", true, kNotFound},
+                             {here + "text.txt", true, kNotAModule},
+                             {fifo, true, kNotAModule}};
+#if defined(_WIN32)
+  std::ofstream(directory_ / "module.dll") << "held\n";
+  const HANDLE held = CreateFileA((here + "definition.ini").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  const HANDLE heldModule = CreateFileA((here + "module.dll").c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+  cases.push_back({here + "definition.ini", false, "32"});
+  cases.push_back({here + "module.dll", true, "32"});
+#else
+  // A directory that cannot be searched, a file that cannot be read, a loop.
+  fs::create_directory(directory_ / "closed");
+  fs::copy_file(kManager, directory_ / "closed" / "m.so");
+  fs::copy_file(kManager, directory_ / "unreadable.so");
+  fs::permissions(directory_ / "unreadable.so", fs::perms::none);
+  fs::permissions(directory_ / "definition.ini", fs::perms::none);
+  fs::permissions(directory_ / "closed", fs::perms::none);
+  fs::create_symlink("loop", directory_ / "loop");
+  const std::string eacces = std::to_string(EACCES), eloop = std::to_string(ELOOP);
+  for (const bool module : {false, true}) {
+    cases.push_back({here + "closed/m.so", module, eacces});
+    cases.push_back({here + "loop", module, eloop});
+  }
+  cases.push_back({here + "definition.ini", false, eacces});
+  cases.push_back({here + "unreadable.so", true, eacces});
+#endif
+  for (const Case& row : cases) {
+    std::string definition = row.path;
+    if (row.module) {
+      definition = (directory_ / "m.ini").string();
+      std::ofstream(definition) << "provider.name=M\nprovider.implementation=" << row.path;
+    }
+    std::string log;
+    zologSetHandler(collectLog, &log);
+    zologSetLevelMask(ZOLOG_ALL);
+    const std::wstring wide(definition.begin(), definition.end());
+    Quor::HINSTANCE module = Quor::ManagerFactory::newManagerInstance(wide.c_str(), L"M", nullptr);
+    zologSetHandler(nullptr, nullptr);
+    EXPECT_EQ(module, nullptr);
+    const Result tool = run("--load --file \"" + definition + "\"");
+    SCOPED_TRACE(row.path + "\n" + log + tool.out);
+    const bool special = row.path == fifo && !row.module;
+    EXPECT_EQ(log.find("cannot be opened (Error " + row.code + ": ") != std::string::npos,
+              !row.module && !special && !row.code.empty());
+    EXPECT_EQ(log.find("' is not a regular file; ignored") != std::string::npos, special);
+    if (row.module) {
+      EXPECT_NE(log.find("Unable to find or load library! (Error " + row.code + ")"),
+                std::string::npos);
+      expectInOrder(tool, 2, {"the module did not load: ", " (error " + row.code + ")\nStatus 2"});
+    } else {
+      // The system's words too, as the factory's log gives them.
+      const std::size_t reason = log.find("(Error " + row.code + ": ");
+      const std::string words =
+          row.code.empty() ? "" : log.substr(reason + 7, log.find(')', reason) - reason - 7);
+      const std::string state = special            ? "not a regular file: not read"
+                                : row.code.empty() ? "no file"
+                                                   : "there, but it cannot be opened for reading "
+                                                     "(error " +
+                                                         words + ")";
+      expectInOrder(tool, 1, {"[as given] " + row.path + ": " + state + "\n"});
+    }
+  }
+#if defined(_WIN32)
+  CloseHandle(held);
+  CloseHandle(heldModule);
+#else
+  fs::permissions(directory_ / "closed", fs::perms::owner_all);
+#endif
+}
+
+TEST_F(QuorInspectTest, LoadTellsHowAModuleWhoseInitialisationDoesNotReturnEnded) {
+  // Windows's loader catches an exception of the initialisation and fails the
+  // load with the exception's code.
+#if defined(_WIN32)
+  const std::string thrown = "not loaded (error ",
+                    aborted = "loading ended the process: exit code 3";
+#else
+  const std::string aborted = "loading ended the process: signal SIGABRT (Aborted)",
+                    thrown = aborted;
+#endif
+  const std::pair<std::string, std::string> cases[] = {
+      {kThrowing, thrown}, {kAborting, aborted}, {kHanging, "still loading after 1 s: stopped"}};
+  for (const auto& [module, ending] : cases) {
+    define("provider.name=M\nprovider.implementation=" + module + "\n");
+    expectInOrder(run("--timeout 1 --load " + name_), 2,
+                  {"[as written] " + module + ": " + ending,
+                   "the module did not load: " + module + ": " + ending, "Status 2"});
+  }
+  expectInOrder(run("--json --timeout 1 --load " + name_), 2,
+                {"\"outcome\":\"timed-out\",\"ending\":\"1 s: stopped\"}"});
+  EXPECT_EQ(run("--timeout 0 --load " + name_).status, 3);
+}
+
+TEST_F(QuorInspectTest, RunsOfAlikeLinesAreShownOnceWithTheirRange) {
+  define("provider.name=A\nprovider.name=A\n\n\n\n  # c\n  # c\n;\n");
+  expectInOrder(
+      run("--file " + name_ + ".ini"), 1,
+      {"1: provider.name=A\n     sets provider.name to \"A\", overridden by line 2\n",
+       "2: provider.name=A\n", "3-5 (3 lines): \n     ignored: empty\n", "6-7 (2 lines):   # c\n",
+       "8: ;\n     comment\n", "lines 6-7 are not comments: blanks come before their '#'"});
+  expectInOrder(run("--json --file " + name_ + ".ini"), 1,
+                {"{\"number\":3,\"lastNumber\":5,\"text\":\"\",", "{\"number\":8,\"text\":\";\"",
+                 "\"line\":6,\"lastLine\":7,\"message\":\"lines 6-7 are not comments"});
 }
 
 TEST_F(QuorInspectTest, JsonCarriesTheReportWithItsStringsEscaped) {

@@ -4,13 +4,16 @@
 #include <cstdio>
 #include <cwctype>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <system_error>
 
+#include "managers/lookup.h"
 #include "managers/paths.h"
 #include "platform.h"
 #include "platform/platform.h"
 #include "quor/manager_module.h"
+#include "quor_text/utf8.h"
 
 namespace quor_inspect {
 
@@ -41,36 +44,70 @@ bool isFile(const std::wstring& path) {
   return fs::is_regular_file(toPath(path), ignored);
 }
 
-// Opens `path` as the factory does, which refuses a special file without
-// waiting on it; the state of a place that holds no readable file.
-std::FILE* open(const std::wstring& path, Place::State* state) {
-  bool special = false;
-  std::FILE* file = platform::openForReading(tstring(path), &special);
-  std::error_code ignored;
-  if (file == nullptr) {
-    *state = special                             ? Place::kSpecial
-             : fs::exists(toPath(path), ignored) ? Place::kUnreadable
-                                                 : Place::kAbsent;
+// The state of a place where openForReading() found no file that it read,
+// with the system's code when that says why.
+void setState(Place::State* state, int* error, std::wstring* errorText,
+              const platform::FileOpening& opening) {
+  switch (opening.state) {
+    case platform::FileState::kAbsent:
+      *state = Place::kAbsent;
+      break;
+    case platform::FileState::kSpecial:
+      *state = Place::kSpecial;
+      break;
+    default:
+      *state = Place::kUnreadable;
+      *error = opening.error;
+      if (opening.error != 0) *errorText = text(platform::systemErrorText(opening.error));
   }
-  return file;
 }
 
 // Reads the open `file` with the factory's reader and closes it. kTooLarge,
 // with nothing read, for a file that the factory takes for no definition file.
-Place::State readAndClose(std::FILE* file, Quor::detail::ProviderRecord* record,
-                          Quor::detail::DefinitionObserver* observer) {
-  const bool read = Quor::detail::readDefinitionFile(file, record, observer);
+Place::State readAndClose(std::FILE* file, Quor::detail::ProviderRecord* record) {
+  const bool read = Quor::detail::readDefinitionFile(file, record, nullptr);
   std::fclose(file);
   return read ? Place::kRead : Place::kTooLarge;
 }
 
-// Collects the reader's report of each line and whether a byte-order mark
-// was skipped.
-class Collector : public Quor::detail::DefinitionObserver {
+// Lines alike enough to be shown as one: the same text read the same way,
+// setting no key (each key line counts for the value that it sets).
+bool alike(const DefinitionLine& a, const DefinitionLine& b) {
+  return a.kind == b.kind && a.kind != DefinitionLine::kKey && a.validUtf8 == b.validUtf8 &&
+         a.beginsWithNul == b.beginsWithNul && a.text == b.text;
+}
+
+// The factory's search, observed: each place and each line of the file read
+// go into the report.
+class Observer : public Quor::detail::LookupObserver, Quor::detail::DefinitionObserver {
  public:
-  explicit Collector(Report* report) : report_(report) {}
-  void byteOrderMark() override { report_->warnings.push_back({Warning::kByteOrderMark, 0}); }
-  void line(const DefinitionLine& line) override { report_->lines.push_back({line, 0}); }
+  explicit Observer(Report* report) : report_(report) {}
+
+  Quor::detail::DefinitionObserver* reader() override { return this; }
+  void byteOrderMark() override { report_->warnings.push_back({Warning::kByteOrderMark, 0, 0}); }
+  void line(const DefinitionLine& line) override {
+    std::vector<Line>& lines = report_->lines;
+    if (!lines.empty() && lines.back().last + 1 == line.number && alike(lines.back().line, line)) {
+      lines.back().last = line.number;
+    } else {
+      lines.push_back({line, line.number, 0});
+    }
+  }
+  void place(const Quor::detail::DefinitionPlace& found) override {
+    Place place;
+    place.path = text(found.path);
+    place.besideLibrary = found.besideLibrary;
+    if (found.opening.state != platform::FileState::kOpened) {
+      setState(&place.state, &place.error, &place.errorText, found.opening);
+    } else {
+      place.state = found.tooLarge ? Place::kTooLarge : Place::kRead;
+    }
+    if (place.state == Place::kRead) report_->file = place.path;
+    report_->places.push_back(place);
+  }
+  void loading(const TString&, bool) override {}
+  void attempt(const Quor::detail::LoadAttempt&) override {}
+  void failed(int) override {}
 
  private:
   Report* report_;
@@ -85,60 +122,139 @@ bool looksLikeComment(const DefinitionLine& line) {
 }
 
 void annotate(Report& report) {
-  for (Line& entry : report.lines) {
+  std::size_t setAt[kProviderFieldCount] = {};  // index + 1 of the line that set each field
+  for (std::size_t i = 0; i < report.lines.size(); ++i) {
+    Line& entry = report.lines[i];
     const DefinitionLine& line = entry.line;
     if (looksLikeComment(line)) {
-      report.warnings.push_back({Warning::kCommentAfterBlanks, line.number});
+      report.warnings.push_back({Warning::kCommentAfterBlanks, line.number, entry.last});
     }
     if (line.kind == DefinitionLine::kKey) {
-      const unsigned int previous = report.setBy[line.field];
-      if (previous != 0) report.lines[previous - 1].overriddenBy = line.number;
+      if (setAt[line.field] != 0) report.lines[setAt[line.field] - 1].overriddenBy = line.number;
+      setAt[line.field] = i + 1;
       report.setBy[line.field] = line.number;
-      if (line.value.empty()) report.warnings.push_back({Warning::kEmptyValue, line.number});
+      if (line.value.empty()) {
+        report.warnings.push_back({Warning::kEmptyValue, line.number, line.number});
+      }
     }
-    if (!line.validUtf8) report.warnings.push_back({Warning::kInvalidUtf8, line.number});
+    if (!line.validUtf8) {
+      report.warnings.push_back({Warning::kInvalidUtf8, line.number, entry.last});
+    }
   }
 }
 
-Quor::HINSTANCE attempt(Report& report, const std::wstring& path, bool beside) {
-  Attempt attempt;
-  attempt.path = path;
-  attempt.besideLibrary = beside;
-  const bool search = !beside && platform::isSearchedModulePath(tstring(path));
-  // Looked at before the attempt, so that a file that is there tells a missing
-  // dependency from a missing module.
-  const bool there = !search && isFile(path);
-  const Quor::HINSTANCE module =
-      beside ? platform::loadModuleBeside(tstring(path)) : platform::loadModule(tstring(path));
-  if (module != nullptr) {
-    attempt.outcome = Attempt::kLoaded;
-  } else {
-    attempt.error = platform::lastLoadError();
-    attempt.errorText = text(platform::lastLoadErrorText());
-    attempt.outcome = platform::lastLoadRefused()                  ? Attempt::kRefused
-                      : platform::isNotAModuleError(attempt.error) ? Attempt::kNotAModule
-                      : search                                     ? Attempt::kSearchFailed
-                      : there                                      ? Attempt::kFoundButFailed
-                                                                   : Attempt::kNoSuchFile;
+// The child process's report of the load, as fields that each end with a NUL:
+// "L" path beside (an attempt begins), "A" loaded error text refused (it
+// ended), "F" telling (none loaded), "M" file version entry (the module
+// loaded), "E" (the child is done).
+class LoadWriter : public Quor::detail::LookupObserver {
+ public:
+  explicit LoadWriter(std::FILE* out) : out_(out) {}
+
+  void place(const Quor::detail::DefinitionPlace&) override {}
+  void loading(const TString& path, bool beside) override {
+    write({L"L", text(path), beside ? L"1" : L"0"});
   }
-  report.attempts.push_back(attempt);
-  return module;
+  void attempt(const Quor::detail::LoadAttempt& attempt) override {
+    write({L"A", attempt.module != nullptr ? L"1" : L"0", std::to_wstring(attempt.error),
+           text(attempt.errorText), attempt.refused ? L"1" : L"0"});
+  }
+  void failed(int telling) override { write({L"F", std::to_wstring(telling)}); }
+  void write(std::initializer_list<std::wstring> fields) {
+    std::string bytes;
+    for (const std::wstring& field : fields) {
+      Quor::text::appendUtf8(bytes, field.c_str(), field.size());
+      bytes += '\0';
+    }
+    // At once: the next step may end the process.
+    std::fwrite(bytes.data(), 1, bytes.size(), out_);
+    std::fflush(out_);
+  }
+
+ private:
+  std::FILE* out_;
+};
+
+std::vector<std::wstring> fieldsOf(const std::string& bytes) {
+  std::vector<std::wstring> fields;
+  std::size_t from = 0;
+  for (std::size_t end; (end = bytes.find('\0', from)) != std::string::npos; from = end + 1) {
+    fields.emplace_back();
+    Quor::text::appendDecodedUtf8(fields.back(), bytes.data() + from, end - from);
+  }
+  return fields;
+}
+
+// What an attempt's code says, as the factory's platform layer reads it, with
+// a look at the path to tell a missing module from one whose dependency is
+// missing.
+Attempt::Outcome outcomeOf(const Attempt& attempt, bool refused) {
+  if (refused) return Attempt::kRefused;
+  if (platform::isNotAModuleError(attempt.error)) return Attempt::kNotAModule;
+  if (!platform::isNotFoundError(attempt.error)) return Attempt::kFailed;
+  const bool search =
+      !attempt.besideLibrary && platform::isSearchedModulePath(tstring(attempt.path));
+  if (search) return Attempt::kSearchFailed;
+  return isFile(attempt.path) ? Attempt::kFoundButFailed : Attempt::kNoSuchFile;
+}
+
+// Reads the child's report into `report`. An attempt that began and did not
+// end was under way when the child ended or was stopped.
+bool readLoad(Report& report, const std::vector<std::wstring>& fields) {
+  bool done = false;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const std::wstring& tag = fields[i];
+    const std::size_t left = fields.size() - i - 1;
+    if (tag == L"L" && left >= 2) {
+      Attempt attempt;
+      attempt.path = fields[i + 1];
+      attempt.besideLibrary = fields[i + 2] == L"1";
+      attempt.outcome = Attempt::kEnded;
+      report.attempts.push_back(attempt);
+      i += 2;
+    } else if (tag == L"A" && left >= 4 && !report.attempts.empty()) {
+      Attempt& attempt = report.attempts.back();
+      attempt.error = std::stoi(fields[i + 2]);
+      attempt.errorText = fields[i + 3];
+      attempt.outcome =
+          fields[i + 1] == L"1" ? Attempt::kLoaded : outcomeOf(attempt, fields[i + 4] == L"1");
+      i += 4;
+    } else if (tag == L"F" && left >= 1) {
+      report.telling = std::stoi(fields[i + 1]);
+      i += 1;
+    } else if (tag == L"M" && left >= 3) {
+      report.loadedFile = fields[i + 1];
+      report.version = fields[i + 2];
+      report.entryPoint = fields[i + 3] == L"1";
+      i += 3;
+    } else if (tag == L"E") {
+      done = true;
+    }
+  }
+  return done;
 }
 
 void load(Report& report) {
+  std::string output;
+  ChildEnd end;
   const std::wstring& implementation = report.values[Quor::detail::kProviderImplementation];
-  Quor::HINSTANCE module = attempt(report, implementation, false);
-  if (module == nullptr && report.library.handle != nullptr) {
-    module = attempt(report, besideLibrary(report.library, implementation), true);
+  if (!runSelf({kLoadChildArgument, implementation}, report.timeLimit, output, end)) {
+    report.loadError = L"the process that loads it could not be started";
+    return;
   }
-  if (module == nullptr) return;
-  report.loadedFile = text(platform::moduleFileName(module));
-  unsigned short parts[4];
-  if (platform::moduleFileVersion(module, parts)) {
-    report.version = std::to_wstring(parts[0]) + L"." + std::to_wstring(parts[1]) + L"." +
-                     std::to_wstring(parts[2]) + L"." + std::to_wstring(parts[3]);
+  if (readLoad(report, fieldsOf(output)) && end.kind == ChildEnd::kExited && end.code == 0) return;
+  const std::wstring ending = end.kind == ChildEnd::kTimedOut
+                                  ? std::to_wstring(report.timeLimit) + L" s: stopped"
+                                  : end.description;
+  if (!report.attempts.empty() && report.attempts.back().outcome == Attempt::kEnded) {
+    Attempt& attempt = report.attempts.back();
+    attempt.outcome = end.kind == ChildEnd::kTimedOut ? Attempt::kTimedOut : Attempt::kEnded;
+    attempt.ending = ending;
+  } else {
+    report.loadError = end.kind == ChildEnd::kTimedOut
+                           ? L"the process that loads it was stopped at the time limit"
+                           : L"the process that loads it ended: " + ending;
   }
-  report.entryPoint = platform::moduleSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION) != nullptr;
 }
 
 bool sameFile(const std::wstring& a, const std::wstring& b) {
@@ -167,12 +283,15 @@ std::vector<Listed> definitionFiles(const std::wstring& directory, bool beside) 
     listed.fileName = fromPath(it->path().filename());
     listed.besideLibrary = beside;
     // A file may go or change between the listing and the reading.
-    bool special = false;
-    std::FILE* file = platform::openForReading(tstring(listed.path), &special);
-    listed.state = special ? Place::kSpecial : Place::kUnreadable;
-    if (file != nullptr) {
+    platform::FileOpening opening;
+    std::FILE* file = platform::openForReading(tstring(listed.path), &opening);
+    if (file == nullptr) {
+      setState(&listed.state, &listed.error, &listed.errorText, opening);
+      // Gone since the listing: a file that cannot be opened all the same.
+      if (listed.state == Place::kAbsent) listed.state = Place::kUnreadable;
+    } else {
       Quor::detail::ProviderRecord record;
-      listed.state = readAndClose(file, &record, nullptr);
+      listed.state = readAndClose(file, &record);
       listed.name = text(record[Quor::detail::kProviderName]);
       listed.implementation = text(record[Quor::detail::kProviderImplementation]);
     }
@@ -205,31 +324,9 @@ bool Report::definitionComplete() const {
          !values[Quor::detail::kProviderImplementation].empty();
 }
 
-namespace {
-
-// How much a failed attempt tells: a file found says more than a search that
-// found nothing, for it might have found a module whose dependency is missing,
-// which says more than no file at all.
-int weight(Attempt::Outcome outcome) {
-  switch (outcome) {
-    case Attempt::kNoSuchFile:
-      return 0;
-    case Attempt::kSearchFailed:
-      return 1;
-    default:
-      return 2;
-  }
-}
-
-}  // namespace
-
 const Attempt& Report::failure() const {
-  // Of equally telling attempts the later, whose code the factory logs.
-  const Attempt* telling = &attempts.front();
-  for (const Attempt& attempt : attempts) {
-    if (weight(attempt.outcome) >= weight(telling->outcome)) telling = &attempt;
-  }
-  return *telling;
+  if (telling >= 0 && static_cast<std::size_t>(telling) < attempts.size()) return attempts[telling];
+  return attempts.back();
 }
 
 int Report::status() const {
@@ -239,47 +336,68 @@ int Report::status() const {
 }
 
 Report inspect(const Library& library, const std::wstring& provider, const std::wstring& definition,
-               bool load) {
+               bool load, unsigned int timeLimit) {
   Report report;
   report.provider = provider;
   report.definition = definition;
   report.currentDirectory = currentDirectory();
   report.library = library;
   report.loadAsked = load;
+  report.timeLimit = timeLimit;
   if (provider.find_first_of(pathCharacters()) != std::wstring::npos) {
-    report.warnings.push_back({Warning::kProviderIsPath, 0});
+    report.warnings.push_back({Warning::kProviderIsPath, 0, 0});
   }
 
-  std::vector<std::wstring> paths = {definition};
-  if (library.handle != nullptr) paths.push_back(besideLibrary(library, definition));
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    const std::wstring& path = paths[i];
+  Observer observer(&report);
+  Quor::detail::ProviderRecord record;
+  const bool beside = library.handle != nullptr;
+  if (Quor::detail::readDefinition(tstring(definition), library.handle, beside, &record,
+                                   &observer)) {
+    for (int field = 0; field < kProviderFieldCount; ++field) {
+      report.values[field] = text(record.fields[field]);
+    }
+  }
+  // The factory stops at the first place that holds a definition file; a
+  // file beside the library that it does not reach is shown too.
+  if (beside && report.places.size() == 1) {
     Place place;
-    place.path = path;
-    place.besideLibrary = i > 0;
-    // The factory reads the first place that holds a definition file; one that
-    // holds a special file or a file too large is passed over.
-    std::FILE* file = open(path, &place.state);
-    if (file != nullptr && !report.file.empty()) {
+    place.path = besideLibrary(library, definition);
+    place.besideLibrary = true;
+    platform::FileOpening opening;
+    std::FILE* file = platform::openForReading(tstring(place.path), &opening);
+    if (file != nullptr) {
       place.state = Place::kShadowed;
       std::fclose(file);
-      if (!sameFile(report.file, path)) report.warnings.push_back({Warning::kShadowing, 0});
-    } else if (file != nullptr) {
-      Collector collector(&report);
-      Quor::detail::ProviderRecord record;
-      place.state = readAndClose(file, &record, &collector);
-      if (place.state == Place::kRead) {
-        report.file = path;
-        for (int field = 0; field < kProviderFieldCount; ++field) {
-          report.values[field] = text(record.fields[field]);
-        }
+      if (!sameFile(report.file, place.path)) {
+        report.warnings.push_back({Warning::kShadowing, 0, 0});
       }
+    } else {
+      setState(&place.state, &place.error, &place.errorText, opening);
     }
     report.places.push_back(place);
   }
   annotate(report);
   if (load && report.definitionComplete()) quor_inspect::load(report);
   return report;
+}
+
+int loadForParent(const Library& library, const std::wstring& implementation, std::FILE* out) {
+  LoadWriter writer(out);
+  const Quor::HINSTANCE module = Quor::detail::loadImplementation(
+      tstring(implementation), library.handle, library.handle != nullptr, &writer);
+  if (module != nullptr) {
+    std::wstring version;
+    unsigned short parts[4];
+    if (platform::moduleFileVersion(module, parts)) {
+      version = std::to_wstring(parts[0]) + L"." + std::to_wstring(parts[1]) + L"." +
+                std::to_wstring(parts[2]) + L"." + std::to_wstring(parts[3]);
+    }
+    const bool entryPoint =
+        platform::moduleSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION) != nullptr;
+    writer.write({L"M", text(platform::moduleFileName(module)), version, entryPoint ? L"1" : L"0"});
+  }
+  writer.write({L"E"});
+  return 0;
 }
 
 int Listing::status() const {

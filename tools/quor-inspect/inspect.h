@@ -1,10 +1,13 @@
 // What quor-inspect finds out: where the manager factory would look for a
 // definition file, what its reader makes of the file, and, when asked, how
-// loading the module goes. The work is done by the factory's own reader and
-// platform code (quor_inspect_support), so that the answers are the factory's.
+// loading the module goes. The work is done by the factory's own search, which
+// reports each step to the tool (quor_inspect_support), so that the answers
+// are the factory's. The module is loaded in a child process, so that a
+// module whose initialisation ends or blocks its process is reported too.
 #ifndef QUOR_TOOLS_QUOR_INSPECT_INSPECT_H_
 #define QUOR_TOOLS_QUOR_INSPECT_INSPECT_H_
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,7 +34,7 @@ Library findLibrary();
 struct Place {
   enum State {
     kAbsent,      // no file there
-    kUnreadable,  // something there that cannot be opened for reading
+    kUnreadable,  // something there that cannot be opened for reading (error, if not 0, says why)
     kRead,        // the file the factory reads
     kShadowed,    // a file the factory does not reach: an earlier place wins
     kSpecial,     // a FIFO, device, socket or pipe, which the factory passes over unread
@@ -40,12 +43,16 @@ struct Place {
   std::wstring path;  // as the factory opens it
   bool besideLibrary = false;
   State state = kAbsent;
+  int error = 0;           // kUnreadable: the system's code, or 0 for a directory
+  std::wstring errorText;  // the system's description of error
 };
 
-// One line of the file read, as the reader reported it.
+// One line of the file read, as the reader reported it, or a run of alike
+// lines: consecutive lines of the same text and verdict that set no key.
 struct Line {
-  Quor::detail::DefinitionLine line;
-  unsigned int overriddenBy = 0;  // the later line that sets the same key, if any
+  Quor::detail::DefinitionLine line;  // the first line of the run
+  unsigned int last = 0;              // the number of the run's last line
+  unsigned int overriddenBy = 0;      // the later line that sets the same key, if any
 };
 
 struct Warning {
@@ -59,6 +66,7 @@ struct Warning {
   };
   Kind kind;
   unsigned int line;  // 0 for the whole file
+  unsigned int last;  // the last line of a run of alike lines; `line` for one line
 };
 
 // One attempt to load the module.
@@ -71,12 +79,16 @@ struct Attempt {
     kSearchFailed,    // a name the platform searches for, so whether a file was there is unknown
     kNotAModule,      // the loader found a file but cannot load it into this process
     kRefused,         // a special file, never handed to the loader
+    kFailed,          // the loader failed for another reason, which its code gives
+    kEnded,           // loading ended the process: `ending` says how
+    kTimedOut,        // loading had not ended when the time limit was reached
   };
   std::wstring path;  // as the factory passes it to the loader
   bool besideLibrary = false;
   Outcome outcome = kNoSuchFile;
   int error = 0;           // the platform's code of the failure
   std::wstring errorText;  // the platform's description of the failure
+  std::wstring ending;     // kEnded: how the process ended ("signal SIGABRT (Aborted)")
 };
 
 struct Report {
@@ -92,7 +104,10 @@ struct Report {
   std::vector<Warning> warnings;
 
   bool loadAsked = false;
+  unsigned int timeLimit = 0;     // seconds that loading may take
   std::vector<Attempt> attempts;  // empty when the factory would not load
+  int telling = -1;               // the attempt whose code the factory logs; -1: none known
+  std::wstring loadError;         // why the load could not be watched to its end, if it could not
   std::wstring loadedFile;        // the file of the module loaded
   std::wstring version;           // "a.b.c.d", or empty without a version record
   bool entryPoint = false;        // it exports QUOR_MANAGER_INSTANCE_FUNCTION
@@ -107,9 +122,19 @@ struct Report {
 
 // Looks for `definition`, the definition file of `provider` (empty when the
 // file was named instead), as the factory does, reads it and, when `load` and
-// the factory would load, loads the module.
+// the factory would load, loads the module in a child process that may take
+// `timeLimit` seconds.
 Report inspect(const Library& library, const std::wstring& provider, const std::wstring& definition,
-               bool load);
+               bool load, unsigned int timeLimit);
+
+// The argument, never shown in the help, that makes the program the child
+// process of a load: followed by the implementation, it runs loadForParent().
+constexpr const wchar_t* kLoadChildArgument = L"--load-for-parent";
+
+// The child process's side of loading: loads `implementation` as the factory
+// does and writes each step to `out` for the parent's inspect(). Returns the
+// exit status.
+int loadForParent(const Library& library, const std::wstring& implementation, std::FILE* out);
 
 // A definition file found by the listing.
 struct Listed {
@@ -117,6 +142,8 @@ struct Listed {
   std::wstring fileName;
   bool besideLibrary = false;
   Place::State state = Place::kAbsent;  // kRead, kUnreadable, kSpecial or kTooLarge
+  int error = 0;                        // as Place's
+  std::wstring errorText;
   // The current directory has a file of the same name that the factory reads.
   bool shadowed = false;
   std::wstring name;

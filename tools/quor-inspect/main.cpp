@@ -1,5 +1,6 @@
 // quor-inspect: tells why the manager of a provider does or does not load.
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -36,9 +37,14 @@ const char kHelp[] =
     "               most, then the module's version and whether it exports the\n"
     "               manager entry point. Loading runs the module's\n"
     "               initialisation code; without --load no module is loaded.\n"
+    "               The module is loaded in a child process: a module whose\n"
+    "               initialisation ends that process (a signal, an exit) or\n"
+    "               does not end in time is shown as such.\n"
     "               A name that the system searches for is searched for as by\n"
     "               this program (on Windows the search begins in\n"
     "               quor-inspect's directory, not the client's).\n"
+    "  --timeout SECONDS\n"
+    "               how long loading may take with --load (default 10)\n"
     "  --list       list the providers that the definition files (*.ini) in\n"
     "               the current directory and beside the library define;\n"
     "               loads no module\n"
@@ -55,6 +61,7 @@ const char kHelp[] =
     "  3  the command line is wrong\n";
 
 const int kUsageError = 3;
+const unsigned int kDefaultTimeLimit = 10;
 
 void write(const std::string& bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
@@ -72,7 +79,13 @@ int usageError(const std::wstring& reason) {
 namespace quor_inspect {
 
 int run(const std::vector<std::wstring>& arguments) {
+  if (arguments.size() == 2 && arguments[0] == kLoadChildArgument) {
+    std::FILE* out = takeStandardOutput();
+    zologSetLevelMask(0);
+    return loadForParent(findLibrary(), arguments[1], out);
+  }
   bool load = false, json = false, listing = false;
+  unsigned long timeLimit = kDefaultTimeLimit;
   std::wstring provider, definition;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::wstring& argument = arguments[i];
@@ -85,6 +98,14 @@ int run(const std::vector<std::wstring>& arguments) {
       json = true;
     } else if (argument == L"--list") {
       listing = true;
+    } else if (argument == L"--timeout" && i + 1 < arguments.size()) {
+      const std::wstring& seconds = arguments[++i];
+      wchar_t* end = nullptr;
+      timeLimit = std::wcstoul(seconds.c_str(), &end, 10);
+      if (seconds.empty() || *end != L'\0' || seconds[0] == L'-' || timeLimit == 0 ||
+          timeLimit > 86400) {
+        return usageError(L"--timeout takes a number of seconds from 1 to 86400");
+      }
     } else if (argument == L"--file" && i + 1 < arguments.size() && definition.empty()) {
       definition = arguments[++i];
     } else if (argument.rfind(L"--", 0) != 0 && !argument.empty() && definition.empty()) {
@@ -101,14 +122,15 @@ int run(const std::vector<std::wstring>& arguments) {
   // What the library and the modules that --load loads log from here on is
   // not this tool's output (the library's attach notice came before main).
   zologSetLevelMask(0);
-  const quor_inspect::Library library = quor_inspect::findLibrary();
+  const Library library = findLibrary();
   if (listing) {
-    const quor_inspect::Listing found = quor_inspect::list(library);
-    write(json ? quor_inspect::formatJson(found) : quor_inspect::formatText(found));
+    const Listing found = list(library);
+    json ? writeJson(found, stdout) : writeText(found, stdout);
     return found.status();
   }
-  const quor_inspect::Report report = quor_inspect::inspect(library, provider, definition, load);
-  write(json ? quor_inspect::formatJson(report) : quor_inspect::formatText(report));
+  const Report report =
+      inspect(library, provider, definition, load, static_cast<unsigned int>(timeLimit));
+  json ? writeJson(report, stdout) : writeText(report, stdout);
   return report.status();
 }
 

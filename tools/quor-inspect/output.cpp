@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -93,7 +94,8 @@ const char* const kWarningNames[] = {"byte-order-mark", "shadowing",    "comment
 const char* const kStateNames[] = {"absent",   "unreadable", "read",
                                    "shadowed", "special",    "too-large"};
 const char* const kOutcomeNames[] = {"loaded",        "no-such-file", "found-but-failed",
-                                     "search-failed", "not-a-module", "refused"};
+                                     "search-failed", "not-a-module", "refused",
+                                     "failed",        "ended",        "timed-out"};
 
 static_assert(Quor::detail::kDefinitionFileLimit == 1024 * 1024, "the state text names the limit");
 const wchar_t* const kStateTexts[] = {L"no file",
@@ -108,14 +110,26 @@ const wchar_t* const kOutcomeTexts[] = {
     L"found, but a module that it needs is missing or its initialisation failed",
     L"not loaded from the module search path: it or a module that it needs is missing",
     L"found, but not a loadable module for this process",
-    L"not a regular file: not loaded"};
+    L"not a regular file: not loaded",
+    L"not loaded",
+    L"loading ended the process: ",
+    L"still loading after "};
 
+// The line or run of lines that begins at the line of `warning`.
 const DefinitionLine& lineOf(const Report& report, const Warning& warning) {
-  return report.lines[warning.line - 1].line;
+  const auto after = std::upper_bound(
+      report.lines.begin(), report.lines.end(), warning.line,
+      [](unsigned int number, const Line& entry) { return number < entry.line.number; });
+  return (after - 1)->line;
+}
+
+std::wstring lineNumbers(unsigned int first, unsigned int last) {
+  return number(first) + (last == first ? L"" : L"-" + number(last));
 }
 
 std::wstring warningText(const Report& report, const Warning& warning) {
-  const std::wstring line = L"line " + number(warning.line);
+  const bool run = warning.last != warning.line;
+  const std::wstring line = (run ? L"lines " : L"line ") + lineNumbers(warning.line, warning.last);
   switch (warning.kind) {
     case Warning::kByteOrderMark:
       return L"the file begins with a UTF-8 byte-order mark, which the reader skips";
@@ -124,7 +138,9 @@ std::wstring warningText(const Report& report, const Warning& warning) {
              L" beside the library: the factory reads the first";
     case Warning::kCommentAfterBlanks: {
       const std::wstring text = wide(lineOf(report, warning).text);
-      return line + L" is not a comment: blanks come before its '" +
+      return line +
+             (run ? L" are not comments: blanks come before their '"
+                  : L" is not a comment: blanks come before its '") +
              text[text.find_first_of(L";#")] + L"'";
     }
     case Warning::kEmptyValue:
@@ -134,14 +150,28 @@ std::wstring warningText(const Report& report, const Warning& warning) {
              L" is a path, not a bare name: the factory reads the file it leads to, wherever "
              L"that is; a client must not pass a name that it has not checked";
     default:
-      return line + L" holds bytes that are not valid UTF-8, read as Latin-1 characters";
+      return line + (run ? L" hold" : L" holds") +
+             L" bytes that are not valid UTF-8, read as Latin-1 characters";
   }
 }
 
+// Whether the attempt failed with a code of the loader's, which is shown.
+bool hasCode(const Attempt& attempt) {
+  return attempt.outcome != Attempt::kLoaded && attempt.outcome != Attempt::kEnded &&
+         attempt.outcome != Attempt::kTimedOut;
+}
+
 std::wstring outcomeText(const Attempt& attempt) {
-  const std::wstring text = kOutcomeTexts[attempt.outcome];
-  if (attempt.outcome == Attempt::kLoaded) return text;
+  const std::wstring text = kOutcomeTexts[attempt.outcome] + attempt.ending;
+  if (!hasCode(attempt)) return text;
   return text + L" (error " + std::to_wstring(attempt.error) + L": " + attempt.errorText + L")";
+}
+
+// The state of a place, with the system's reason when it gives one.
+std::wstring stateText(Place::State state, int error, const std::wstring& errorText) {
+  const std::wstring text = kStateTexts[state];
+  if (error == 0) return text;
+  return text + L" (error " + std::to_wstring(error) + L": " + errorText + L")";
 }
 
 std::wstring missingValue(const Report& report, ProviderField field) {
@@ -162,11 +192,13 @@ std::vector<std::wstring> problems(const Report& report) {
   if (!report.loadAsked) return found;
   if (!found.empty()) {
     found.push_back(L"the module is not loaded: the factory loads none for this definition");
+  } else if (!report.loadError.empty()) {
+    found.push_back(L"the module did not load: " + report.loadError);
   } else if (report.loadedFile.empty()) {
     const Attempt& failure = report.failure();
     found.push_back(L"the module did not load: " + failure.path + L": " +
-                    kOutcomeTexts[failure.outcome] + L" (error " + std::to_wstring(failure.error) +
-                    L")");
+                    kOutcomeTexts[failure.outcome] + failure.ending +
+                    (hasCode(failure) ? L" (error " + std::to_wstring(failure.error) + L")" : L""));
   } else if (!report.entryPoint) {
     found.push_back(L"the module does not export " + std::wstring(kEntryPoint) +
                     L": it is not a manager module");
@@ -185,36 +217,98 @@ std::wstring libraryText(const Library& library) {
   return L"not found (" + library.error + L"), so only the current directory is looked at";
 }
 
-// Writes text as lines of UTF-8: the tool's own words (literals) as they are,
-// any other text, which comes from a file or the system, through shown().
+// Writes text as lines of UTF-8 to a stream, a block at a time: the tool's own
+// words (literals) as they are, any other text, which comes from a file or the
+// system, through shown().
 class Text {
  public:
+  explicit Text(std::FILE* out) : out_(out) {}
+  Text(const Text&) = delete;
+  Text& operator=(const Text&) = delete;
+  ~Text() { flush(); }
+
   Text& operator<<(const wchar_t* words) {
-    Quor::text::appendUtf8(out_, words, std::wcslen(words));
-    return *this;
+    Quor::text::appendUtf8(buffer_, words, std::wcslen(words));
+    return written();
   }
   Text& operator<<(const std::wstring& text) {
-    out_ += shown(text);
-    return *this;
+    buffer_ += shown(text);
+    return written();
   }
-  std::string str() const { return out_; }
+  // Bytes that are already UTF-8 and safe to show.
+  Text& raw(const std::string& bytes) {
+    buffer_ += bytes;
+    return written();
+  }
+  void flush() {
+    std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
+    std::fflush(out_);
+    buffer_.clear();
+  }
 
  private:
-  std::string out_;
+  Text& written() {
+    if (buffer_.size() >= 65536) flush();
+    return *this;
+  }
+
+  std::FILE* out_;
+  std::string buffer_;
 };
 
 // `text`, or null when it is empty.
 Json optional(const std::wstring& text) { return text.empty() ? Json() : Json(utf8(text)); }
 
-void addLibrary(Json& json, const Library& library) {
-  json["library"] = optional(library.path);
-  if (library.path.empty()) json["libraryError"] = utf8(library.error);
-}
-
 // On one line, in ASCII: every other character escaped as \uNNNN (DEL and the
 // C1 controls among them), so that JSON read on a terminal cannot act on it.
 // utf8() gives valid UTF-8 only, which dump() requires.
-std::string dumped(const Json& json) { return json.dump(-1, ' ', true) + "\n"; }
+std::string dumped(const Json& json) { return json.dump(-1, ' ', true); }
+
+// Writes one JSON object, member by member, as dumped() would write it whole:
+// an array member may be written item by item.
+class JsonObject {
+ public:
+  explicit JsonObject(std::FILE* out) : out_(out) {}
+
+  JsonObject& member(const char* name, const Json& value) {
+    key(name);
+    out_.raw(dumped(value));
+    return *this;
+  }
+  void beginArray(const char* name) {
+    key(name);
+    out_.raw("[");
+    firstItem_ = true;
+  }
+  void item(const Json& value) {
+    out_.raw(firstItem_ ? "" : ",").raw(dumped(value));
+    firstItem_ = false;
+  }
+  void endArray() { out_.raw("]"); }
+  void end() { out_.raw(first_ ? "{}\n" : "}\n"); }
+
+ private:
+  void key(const char* name) {
+    out_.raw(first_ ? "{" : ",").raw(dumped(Json(name))).raw(":");
+    first_ = false;
+  }
+
+  Text out_;
+  bool first_ = true;
+  bool firstItem_ = true;
+};
+
+void addLibrary(JsonObject& json, const Library& library) {
+  json.member("library", optional(library.path));
+  if (library.path.empty()) json.member("libraryError", utf8(library.error));
+}
+
+// The system's reason for a state, when it gives one.
+void addError(Json& item, int error, const std::wstring& errorText) {
+  if (error == 0) return;
+  item["error"] = error;
+  item["errorText"] = utf8(errorText);
+}
 
 }  // namespace
 
@@ -232,21 +326,23 @@ std::string shown(const std::wstring& text) {
   return out;
 }
 
-std::string formatText(const Report& report) {
-  Text out;
+void writeText(const Report& report, std::FILE* stream) {
+  Text out(stream);
   out << L"Definition file " << report.definition << L"\n";
   out << L"  current directory: " << report.currentDirectory << L"\n";
   out << L"  library: " << libraryText(report.library) << L"\n";
   out << L"Looked for:\n";
   for (const Place& place : report.places) {
     out << L"  " << (place.besideLibrary ? L"[beside the library] " : L"[as given] ") << place.path
-        << L": " << kStateTexts[place.state] << L"\n";
+        << L": " << stateText(place.state, place.error, place.errorText) << L"\n";
   }
   if (!report.file.empty()) {
     out << L"Lines of " << report.file << L":\n";
     for (const Line& entry : report.lines) {
-      out << L"  " << number(entry.line.number) << L": " << wide(entry.line.text) << L"\n"
-          << L"     " << verdict(entry) << L"\n";
+      const unsigned int first = entry.line.number;
+      out << L"  " << lineNumbers(first, entry.last);
+      if (entry.last != first) out << L" (" << number(entry.last - first + 1) << L" lines)";
+      out << L": " << wide(entry.line.text) << L"\n" << L"     " << verdict(entry) << L"\n";
     }
     out << L"Values:\n";
     for (int i = 0; i < kProviderFieldCount; ++i) {
@@ -279,27 +375,30 @@ std::string formatText(const Report& report) {
   for (const std::wstring& problem : found) out << L"  " << problem << L"\n";
   out << L"Status " << std::to_wstring(report.status()) << L": " << statusText(report.status())
       << L"\n";
-  return out.str();
 }
 
-std::string formatJson(const Report& report) {
-  Json json;
-  json["definition"] = utf8(report.definition);
-  json["currentDirectory"] = utf8(report.currentDirectory);
+void writeJson(const Report& report, std::FILE* stream) {
+  JsonObject json(stream);
+  json.member("definition", utf8(report.definition));
+  json.member("currentDirectory", utf8(report.currentDirectory));
   addLibrary(json, report.library);
   Json places = Json::array();
   for (const Place& place : report.places) {
-    places.push_back({{"path", utf8(place.path)},
-                      {"besideLibrary", place.besideLibrary},
-                      {"state", kStateNames[place.state]}});
+    Json item = {{"path", utf8(place.path)},
+                 {"besideLibrary", place.besideLibrary},
+                 {"state", kStateNames[place.state]}};
+    addError(item, place.error, place.errorText);
+    places.push_back(item);
   }
-  json["places"] = places;
-  json["file"] = optional(report.file);
-  Json lines = Json::array();
+  json.member("places", places);
+  json.member("file", optional(report.file));
+  json.beginArray("lines");
   for (const Line& entry : report.lines) {
     const DefinitionLine& line = entry.line;
-    Json item = {
-        {"number", line.number}, {"text", utf8(line.text)}, {"kind", kKindNames[line.kind]}};
+    Json item = {{"number", line.number}};
+    if (entry.last != line.number) item["lastNumber"] = entry.last;
+    item["text"] = utf8(line.text);
+    item["kind"] = kKindNames[line.kind];
     if (line.kind == DefinitionLine::kNoEquals || line.kind == DefinitionLine::kEmptyKey) {
       item["reason"] = ignoredBecause(line).code;
     }
@@ -310,55 +409,57 @@ std::string formatJson(const Report& report) {
     if (line.kind == DefinitionLine::kKey) item["sets"] = utf8(keyOf(line.field));
     if (entry.overriddenBy != 0) item["overriddenBy"] = entry.overriddenBy;
     item["validUtf8"] = line.validUtf8;
-    lines.push_back(item);
+    json.item(item);
   }
-  json["lines"] = lines;
+  json.endArray();
   Json values = Json::object();
   for (int i = 0; i < kProviderFieldCount; ++i) {
     const ProviderField field = static_cast<ProviderField>(i);
     values[utf8(keyOf(field))] = utf8(report.values[field]);
   }
-  json["values"] = values;
-  Json warnings = Json::array();
+  json.member("values", values);
+  json.beginArray("warnings");
   for (const Warning& warning : report.warnings) {
-    warnings.push_back({{"kind", kWarningNames[warning.kind]},
-                        {"line", warning.line},
-                        {"message", utf8(warningText(report, warning))}});
+    Json item = {{"kind", kWarningNames[warning.kind]}, {"line", warning.line}};
+    if (warning.last != warning.line) item["lastLine"] = warning.last;
+    item["message"] = utf8(warningText(report, warning));
+    json.item(item);
   }
-  json["warnings"] = warnings;
+  json.endArray();
   if (report.loadAsked) {
     Json attempts = Json::array();
     for (const Attempt& attempt : report.attempts) {
       Json item = {{"path", utf8(attempt.path)},
                    {"besideLibrary", attempt.besideLibrary},
                    {"outcome", kOutcomeNames[attempt.outcome]}};
-      if (attempt.outcome != Attempt::kLoaded) {
+      if (hasCode(attempt)) {
         item["error"] = attempt.error;
         item["errorText"] = utf8(attempt.errorText);
       }
+      if (!attempt.ending.empty()) item["ending"] = utf8(attempt.ending);
       attempts.push_back(item);
     }
-    json["load"] = {{"attempts", attempts},
-                    {"module", optional(report.loadedFile)},
-                    {"version", optional(report.version)},
-                    {"entryPoint", report.entryPoint}};
+    json.member("load", {{"attempts", attempts},
+                         {"module", optional(report.loadedFile)},
+                         {"version", optional(report.version)},
+                         {"entryPoint", report.entryPoint}});
   }
   Json found = Json::array();
   for (const std::wstring& problem : problems(report)) found.push_back(utf8(problem));
-  json["problems"] = found;
-  json["status"] = report.status();
-  return dumped(json);
+  json.member("problems", found);
+  json.member("status", report.status());
+  json.end();
 }
 
-std::string formatText(const Listing& listing) {
-  Text out;
+void writeText(const Listing& listing, std::FILE* stream) {
+  Text out(stream);
   out << L"Current directory " << listing.currentDirectory << L"\n";
   out << L"Library " << libraryText(listing.library) << L"\n";
   for (const Listed& listed : listing.files) {
     out << L"  " << (listed.besideLibrary ? L"[beside the library] " : L"[current directory] ")
         << listed.path << L": ";
     if (listed.state != Place::kRead) {
-      out << kStateTexts[listed.state];
+      out << stateText(listed.state, listed.error, listed.errorText);
     } else {
       out << L"provider " << quoted(listed.name) << L", module " << quoted(listed.implementation);
       if (listed.name.empty() || listed.implementation.empty()) out << L" (incomplete)";
@@ -367,26 +468,27 @@ std::string formatText(const Listing& listing) {
     out << L"\n";
   }
   if (listing.files.empty()) out << L"No definition files\n";
-  return out.str();
 }
 
-std::string formatJson(const Listing& listing) {
-  Json json;
-  json["currentDirectory"] = utf8(listing.currentDirectory);
+void writeJson(const Listing& listing, std::FILE* stream) {
+  JsonObject json(stream);
+  json.member("currentDirectory", utf8(listing.currentDirectory));
   addLibrary(json, listing.library);
   Json files = Json::array();
   for (const Listed& listed : listing.files) {
-    files.push_back({{"path", utf8(listed.path)},
-                     {"besideLibrary", listed.besideLibrary},
-                     {"readable", listed.state == Place::kRead},
-                     {"state", kStateNames[listed.state]},
-                     {"shadowed", listed.shadowed},
-                     {"name", utf8(listed.name)},
-                     {"implementation", utf8(listed.implementation)}});
+    Json item = {{"path", utf8(listed.path)},
+                 {"besideLibrary", listed.besideLibrary},
+                 {"readable", listed.state == Place::kRead},
+                 {"state", kStateNames[listed.state]}};
+    addError(item, listed.error, listed.errorText);
+    item["shadowed"] = listed.shadowed;
+    item["name"] = utf8(listed.name);
+    item["implementation"] = utf8(listed.implementation);
+    files.push_back(item);
   }
-  json["files"] = files;
-  json["status"] = listing.status();
-  return dumped(json);
+  json.member("files", files);
+  json.member("status", listing.status());
+  json.end();
 }
 
 }  // namespace quor_inspect

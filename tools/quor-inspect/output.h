@@ -2,6 +2,7 @@
 #ifndef QUOR_TOOLS_QUOR_INSPECT_OUTPUT_H_
 #define QUOR_TOOLS_QUOR_INSPECT_OUTPUT_H_
 
+#include <cstdio>
 #include <string>
 
 #include "inspect.h"
@@ -12,10 +13,12 @@ namespace quor_inspect {
 // backslash escaped (\x1b, \u009b, \\), so that it cannot act on a terminal.
 std::string shown(const std::wstring& text);
 
-std::string formatText(const Report& report);
-std::string formatJson(const Report& report);
-std::string formatText(const Listing& listing);
-std::string formatJson(const Listing& listing);
+// Write the report to `out`, as it is made: a report holds every line of a
+// file of up to 1 MiB, and its text is not built in memory first.
+void writeText(const Report& report, std::FILE* out);
+void writeJson(const Report& report, std::FILE* out);
+void writeText(const Listing& listing, std::FILE* out);
+void writeJson(const Listing& listing, std::FILE* out);
 
 }  // namespace quor_inspect
 

@@ -1,11 +1,13 @@
 // What quor-inspect does differently on each platform, beside the library's
 // own OS layer: file system paths from the library's wide text, which
-// characters make a provider name a path, and the program's entry, which
-// hands the command line to run() as wide text. One implementation per
+// characters make a provider name a path, running the program again as a
+// child process, and the program's entry, which hands the command line to
+// run() as wide text. One implementation per
 // platform (platform_posix.cpp, platform_win32.cpp), chosen by the build.
 #ifndef QUOR_TOOLS_QUOR_INSPECT_PLATFORM_H_
 #define QUOR_TOOLS_QUOR_INSPECT_PLATFORM_H_
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,6 +24,31 @@ std::wstring fromPath(const std::filesystem::path& path);
 // '\\' and the ':' of a drive (C:x is relative to that drive's current
 // directory).
 const wchar_t* pathCharacters();
+
+// How a child process ended.
+struct ChildEnd {
+  enum Kind {
+    kExited,    // it ended by itself, or by a signal or an exception: description says how
+    kTimedOut,  // it had not ended at the time limit, and was stopped
+  };
+  Kind kind = kExited;
+  int code = 0;              // kExited: the exit status; -1 when a signal ended it
+  std::wstring description;  // "exit code 3", "signal SIGABRT (Aborted)", "exception 0xc0000005"
+};
+
+// Runs this program again with `arguments`, collects what it writes to its
+// standard output into `output`, and stops it when it has not ended after
+// `seconds`. Its standard error is this program's, and its environment too,
+// but for ZOLOG_LEVEL=0: the library's lines, its notice of the attach among
+// them, stay out of standard error, as they do in this program once it runs.
+// Returns false, with nothing run, when it cannot be started.
+bool runSelf(const std::vector<std::wstring>& arguments, unsigned int seconds, std::string& output,
+             ChildEnd& end);
+
+// Sets the program's standard output aside for the caller: returns a stream
+// that writes to it, and from then on what else writes to standard output
+// (a module's code, say) goes to standard error.
+std::FILE* takeStandardOutput();
 
 // The program, given its arguments without the program's name; returns the
 // exit status. Defined in main.cpp, called by the platform's entry point.

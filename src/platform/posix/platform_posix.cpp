@@ -46,21 +46,11 @@ TString wideName(const char* name) {
   return TString(wide.c_str(), static_cast<int>(wide.size()));
 }
 
-// dlopen reports failures only as text. When an error of the system caused
-// the failure, the text ends with that error's strerror() description; find
-// the number that gives it. Any other failure means the file is not a module
-// that this process can load.
-int errorNumberOf(const std::string& message) {
-  for (int code = 1; code < 256; ++code) {
-    const char* description = std::strerror(code);
-    const std::size_t length = std::strlen(description);
-    if (message.size() > length + 2 &&
-        message.compare(message.size() - length - 2, std::string::npos,
-                        std::string(": ") + description) == 0) {
-      return code;
-    }
-  }
-  return ENOEXEC;
+// The description that strerror_r() gives: the GNU version returns it, the
+// POSIX one writes it into the buffer. The C library declares one of them.
+[[maybe_unused]] const char* describedError(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* describedError(int result, const char* buffer) {
+  return result == 0 ? buffer : "Unknown error";
 }
 
 // A special file: one that exists and is neither a regular file nor a
@@ -90,7 +80,7 @@ HINSTANCE openModule(const TString& path) {
   if (handle == nullptr) {
     const char* message = dlerror();
     std::string text = message != nullptr ? message : "";
-    const int code = errorNumberOf(text);
+    const int code = loadErrorNumber(text.c_str());
     return failLoad(code, false, std::move(text));
   }
   return handle;
@@ -221,20 +211,65 @@ bool isSearchedModulePath(const TString& path) {
 
 TString lastLoadErrorText() { return wideName(lastFailure.text.c_str()); }
 
-std::FILE* openForReading(const TString& path, bool* special) {
+std::FILE* openForReading(const TString& path, FileOpening* opening) {
+  FileOpening found;
+  if (opening == nullptr) opening = &found;
+  *opening = FileOpening();
+  const std::string name = fileName(path);
   // Without O_NONBLOCK, opening a FIFO waits for a writer.
-  const int descriptor = open(fileName(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (descriptor < 0) return nullptr;
+  const int descriptor = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (descriptor < 0) {
+    const int error = errno;
+    // A socket, or a device without its driver, does not open at all.
+    if (error != ENOENT && error != ENOTDIR) {
+      opening->state = isSpecialFile(name.c_str()) ? FileState::kSpecial : FileState::kFailed;
+      opening->error = error;
+    }
+    return nullptr;
+  }
   struct stat status;
-  const bool known = fstat(descriptor, &status) == 0;
-  if (!known || !S_ISREG(status.st_mode)) {
-    if (known && !S_ISDIR(status.st_mode) && special != nullptr) *special = true;
+  if (fstat(descriptor, &status) != 0) {
+    *opening = {FileState::kFailed, errno};
+    close(descriptor);
+    return nullptr;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    opening->state = S_ISDIR(status.st_mode) ? FileState::kDirectory : FileState::kSpecial;
     close(descriptor);
     return nullptr;
   }
   std::FILE* file = fdopen(descriptor, "rb");
-  if (file == nullptr) close(descriptor);
+  if (file == nullptr) {
+    *opening = {FileState::kFailed, errno};
+    close(descriptor);
+    return nullptr;
+  }
+  opening->state = FileState::kOpened;
   return file;
+}
+
+TString systemErrorText(int code) {
+  char buffer[256];
+  return wideName(describedError(strerror_r(code, buffer, sizeof buffer), buffer));
+}
+
+int loadErrorNumber(const char* message) {
+  // dlopen reports failures only as text. When an error of the system caused
+  // the failure, the text ends with that error's strerror() description.
+  const std::string text = message;
+  for (int code = 1; code < 256; ++code) {
+    char buffer[256];
+    const std::string ending =
+        std::string(": ") + describedError(strerror_r(code, buffer, sizeof buffer), buffer);
+    if (text.size() > ending.size() &&
+        text.compare(text.size() - ending.size(), std::string::npos, ending) == 0) {
+      return code;
+    }
+  }
+  // glibc's loader gives this constant text when it cannot allocate even its
+  // message, whatever failed.
+  if (text == "out of memory") return ENOMEM;
+  return ENOEXEC;
 }
 
 }  // namespace platform

@@ -148,36 +148,58 @@ bool isSearchedModulePath(const TString& path) {
   return !drive && !network;
 }
 
-TString lastLoadErrorText() {
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, lastError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  TString message(text, static_cast<int>(length));
-  LocalFree(text);
-  return message.trim();
-}
+TString lastLoadErrorText() { return systemErrorText(static_cast<int>(lastError)); }
 
-std::FILE* openForReading(const TString& path, bool* special) {
+std::FILE* openForReading(const TString& path, FileOpening* opening) {
+  FileOpening found;
+  if (opening == nullptr) opening = &found;
+  *opening = FileOpening();
   const HANDLE handle = openExisting(path.c_str(), GENERIC_READ);
   if (handle == INVALID_HANDLE_VALUE) {
-    // A pipe whose every instance is taken is a pipe all the same.
-    if (GetLastError() == ERROR_PIPE_BUSY && special != nullptr) *special = true;
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    // A pipe whose every instance is taken is a pipe all the same; a
+    // directory does not open as a file and says that access is denied.
+    if (error == ERROR_PIPE_BUSY) {
+      opening->state = FileState::kSpecial;
+    } else if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      opening->state = FileState::kDirectory;
+    } else if (!isNotFoundError(static_cast<int>(error))) {
+      *opening = {FileState::kFailed, static_cast<int>(error)};
+    }
     return nullptr;
   }
   if (GetFileType(handle) != FILE_TYPE_DISK) {
-    if (special != nullptr) *special = true;
+    opening->state = FileState::kSpecial;
     CloseHandle(handle);
     return nullptr;
   }
   const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
   if (descriptor < 0) {
+    // The C runtime's table of descriptors is full.
+    *opening = {FileState::kFailed, ERROR_TOO_MANY_OPEN_FILES};
     CloseHandle(handle);
     return nullptr;
   }
   std::FILE* file = _fdopen(descriptor, "rb");
-  if (file == nullptr) _close(descriptor);
+  if (file == nullptr) {
+    *opening = {FileState::kFailed, ERROR_TOO_MANY_OPEN_FILES};
+    _close(descriptor);
+    return nullptr;
+  }
+  opening->state = FileState::kOpened;
   return file;
+}
+
+TString systemErrorText(int code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  TString message(text, static_cast<int>(length));
+  LocalFree(text);
+  return message.trim();
 }
 
 }  // namespace platform
