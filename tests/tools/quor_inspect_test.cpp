@@ -209,6 +209,17 @@ TEST_F(QuorInspectTest, CopyInTheCurrentDirectoryShadowsTheOneBesideTheLibraryAn
   expectInOrder(run("--list"), 1, {beside + ": provider \"There\", module \"\" (incomplete)\n"});
 }
 
+#if !defined(_WIN32)
+// A definition file whose name is not UTF-8 (Latin-1 "café") is found, read
+// and listed; its name is shown with U+FFFD for the byte, as valid UTF-8.
+TEST_F(QuorInspectTest, AFileNameThatIsNotUtf8IsFoundReadAndListed) {
+  std::ofstream("caf\xe9.ini") << "provider.name=Caf\nprovider.implementation=" + kManager;
+  expectInOrder(run("--load caf\xe9"), 0,
+                {"[as given] caf\xef\xbf\xbd.ini: found, read", kManager + ": loaded"});
+  expectInOrder(run("--list"), kAnyStatus, {"caf\xef\xbf\xbd.ini: provider \"Caf\""});
+}
+#endif
+
 TEST_F(QuorInspectTest, LoadReportsTheModulesVersionAndEntryPoint) {
   define("provider.name=M\nprovider.implementation=" + kManager + "\n");
   expectInOrder(run("--load " + name_), 0,

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cwctype>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -13,6 +12,7 @@
 #include "platform.h"
 #include "platform/platform.h"
 #include "quor/manager_module.h"
+#include "quor_text/ascii.h"
 #include "quor_text/utf8.h"
 
 namespace quor_inspect {
@@ -163,7 +163,8 @@ class LoadWriter : public Quor::detail::LookupObserver {
   void write(std::initializer_list<std::wstring> fields) {
     std::string bytes;
     for (const std::wstring& field : fields) {
-      Quor::text::appendUtf8(bytes, field.c_str(), field.size());
+      // Paths keep their bytes on the way (quor_text/utf8.h).
+      Quor::text::appendFileNameBytes(bytes, field.c_str(), field.size());
       bytes += '\0';
     }
     // At once: the next step may end the process.
@@ -180,7 +181,7 @@ std::vector<std::wstring> fieldsOf(const std::string& bytes) {
   std::size_t from = 0;
   for (std::size_t end; (end = bytes.find('\0', from)) != std::string::npos; from = end + 1) {
     fields.emplace_back();
-    Quor::text::appendDecodedUtf8(fields.back(), bytes.data() + from, end - from);
+    Quor::text::appendDecodedFileName(fields.back(), bytes.data() + from, end - from);
   }
   return fields;
 }
@@ -267,7 +268,7 @@ bool sameFile(const std::wstring& a, const std::wstring& b) {
 bool isDefinitionFile(const fs::directory_entry& entry) {
   std::error_code ignored;
   std::wstring extension = fromPath(entry.path().extension());
-  std::transform(extension.begin(), extension.end(), extension.begin(), ::towlower);
+  std::transform(extension.begin(), extension.end(), extension.begin(), Quor::text::asciiLower);
   return extension == L".ini" && !entry.is_directory(ignored);
 }
 

@@ -82,7 +82,7 @@ bool runSelf(const std::vector<std::wstring>& arguments, unsigned int seconds, s
   std::vector<std::string> bytes(1, "quor-inspect");
   for (const std::wstring& argument : arguments) {
     bytes.emplace_back();
-    Quor::text::appendUtf8(bytes.back(), argument.c_str(), argument.size());
+    Quor::text::appendFileNameBytes(bytes.back(), argument.c_str(), argument.size());
   }
   std::vector<char*> argv;
   for (std::string& argument : bytes) argv.push_back(&argument[0]);
@@ -147,7 +147,7 @@ std::FILE* takeStandardOutput() {
 int main(int argc, char** argv) {
   std::vector<std::wstring> arguments(argc > 0 ? argc - 1 : 0);
   for (int i = 1; i < argc; ++i) {
-    Quor::text::appendDecodedUtf8(arguments[i - 1], argv[i], std::strlen(argv[i]));
+    Quor::text::appendDecodedFileName(arguments[i - 1], argv[i], std::strlen(argv[i]));
   }
   return quor_inspect::run(arguments);
 }
