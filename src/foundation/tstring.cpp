@@ -143,8 +143,8 @@ int TString::compare(const TString& other) const {
 }
 
 int TString::compare(unsigned int pos, unsigned int count, const TString& other) const {
-  const unsigned int start = length_ == 0 ? 0 : (pos >= length_ ? length_ - 1 : pos);
-  return compareOrdinal(buffer_ + start, other.buffer_, limitOf(count));
+  return compareOrdinal(buffer_ + detail::clampPosition(pos, length_), other.buffer_,
+                        limitOf(count));
 }
 
 int TString::compareIgnoreCase(const TString& other) const {
@@ -152,8 +152,8 @@ int TString::compareIgnoreCase(const TString& other) const {
 }
 
 int TString::compareIgnoreCase(unsigned int pos, unsigned int count, const TString& other) const {
-  const unsigned int start = length_ == 0 ? 0 : (pos >= length_ ? length_ - 1 : pos);
-  return compareFolded(buffer_ + start, other.buffer_, limitOf(count));
+  return compareFolded(buffer_ + detail::clampPosition(pos, length_), other.buffer_,
+                       limitOf(count));
 }
 
 bool operator==(const TString& a, const TString& b) {

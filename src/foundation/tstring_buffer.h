@@ -36,6 +36,13 @@ inline void copyCallerText(wchar_t* target, const wchar_t* source, std::size_t c
   if (available < count) std::wmemset(target + available, L'\0', count - available);
 }
 
+// The position clamp of the positional comparisons and substr(): 0 in an
+// empty string, the last character for a position at or past the end.
+inline unsigned int clampPosition(unsigned int pos, unsigned int length) {
+  if (length == 0) return 0;
+  return pos < length ? pos : length - 1;
+}
+
 // The number of characters that a count argument stands for: a negative
 // count means up to the NUL of `text`; a null text is empty.
 inline std::size_t countOf(const wchar_t* text, int count) {

@@ -35,15 +35,22 @@ class BufferHolder {
 // stores the output's length in `length`. Returns null when the C runtime
 // rejects the format or an argument; throws std::bad_alloc, as the module
 // allocator does, when it runs out of memory.
+// The result of the C runtime's formatter, with exhausted memory thrown as the
+// module allocator throws it.
+int checkedFormatResult(int result) {
+  if (result == text::kFormatOutOfMemory) detail::throwAllocationFailure();
+  return result;
+}
+
 wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
   BufferHolder isoFormat(detail::allocateChars(text::translatedFormatCapacity(fmt)));
   text::translateFormat(fmt, isoFormat.get());
 
   va_list measureArgs;
   va_copy(measureArgs, args);
-  const int count = text::measureFormatted(isoFormat.get(), measureArgs);
+  const int measured = text::measureFormatted(isoFormat.get(), measureArgs);
   va_end(measureArgs);
-  if (count == text::kFormatOutOfMemory) detail::throwAllocationFailure();
+  const int count = checkedFormatResult(measured);
   if (count < 0) return nullptr;
 
   BufferHolder output(detail::newTextBuffer(static_cast<std::size_t>(count)));
@@ -52,8 +59,7 @@ wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
   const int written = text::writeFormatted(output.get(), static_cast<std::size_t>(count) + 1,
                                            isoFormat.get(), writeArgs);
   va_end(writeArgs);
-  if (written == text::kFormatOutOfMemory) detail::throwAllocationFailure();
-  if (written != count) return nullptr;
+  if (checkedFormatResult(written) != count) return nullptr;
   *length = static_cast<std::size_t>(count);
   return output.release();
 }
@@ -117,10 +123,10 @@ TString& TString::appendFormat(const wchar_t* fmt, ...) {
 }
 
 int TString::find(const wchar_t* pattern, unsigned int start) {
-  if (pattern == nullptr || length_ == 0 || start >= length_) return -1;
-  const std::wstring_view needle(pattern);
-  if (needle.empty() || needle.size() > length_) return -1;
-  const std::size_t position = std::wstring_view(buffer_, length_).find(needle, start);
+  // A search that starts at or past the end, or for a pattern longer than the
+  // string, finds nothing without a rule of its own.
+  if (pattern == nullptr || *pattern == L'\0') return -1;
+  const std::size_t position = viewOf(*this).find(std::wstring_view(pattern), start);
   return position == std::wstring_view::npos ? -1 : static_cast<int>(position);
 }
 
@@ -201,7 +207,7 @@ TString& TString::trim() {
 }
 
 TString TString::substr(unsigned int pos, int count) const {
-  const unsigned int start = length_ == 0 ? 0 : (pos >= length_ ? length_ - 1 : pos);
+  const unsigned int start = detail::clampPosition(pos, length_);
   const std::size_t available = length_ - start;
   // A negative count takes the text up to its NUL, an embedded one too.
   const std::size_t length =

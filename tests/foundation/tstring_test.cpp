@@ -20,8 +20,15 @@ using Quor::TString;
 
 namespace {
 
-// Every character of the recorded length, embedded NULs included.
-std::wstring text(const TString& s) { return std::wstring(s.c_str(), s.length()); }
+// Every character of the recorded length, embedded NULs included. Each string
+// looked at must end with its NUL (a NUL not written reads as what the memory
+// held before, or under valgrind as uninitialised).
+std::wstring text(const TString& s) {
+  EXPECT_EQ(s.c_str()[s.length()], L'\0');
+  return std::wstring(s.c_str(), s.length());
+}
+
+int sign(int value) { return (value > 0) - (value < 0); }
 
 TEST(TStringTest, CountsTakeExactlyThatManyCharactersPaddedWithNulAndEmptyStringsHoldANul) {
   TString cleared(L"abc");
@@ -97,6 +104,12 @@ TEST(TStringTest, ComparisonsStopAtNulAndOnlyEqualityWeighsLengths) {
   EXPECT_TRUE(x.compareIgnoreCase(99, 0, TString(L"o")) == 0 &&
               x.compareIgnoreCase(7, 0, TString(L"o")) == 0);
   EXPECT_EQ(TString(L"ABC").compareIgnoreCase(TString(L"abc")), 0);
+  EXPECT_EQ(TString().compareIgnoreCase(5, 0, TString()), 0);
+  for (const auto& [a, b, order] : cases)
+    EXPECT_EQ(sign(a.compareIgnoreCase(b)) +
+                  sign(TString((L"A" + text(a)).c_str())
+                           .compareIgnoreCase(0, 9, TString((L"a" + text(b)).c_str()))),
+              2 * order);
   // '[' lies between 'Z' and 'a': letters fold to lower case.
   EXPECT_LT(TString(L"[").compareIgnoreCase(TString(L"A")), 0);
 }
@@ -115,7 +128,9 @@ TEST(TStringTest, FormatFollowsTheLibraryConventionsAndKeepsTheTextOnRejection) 
   EXPECT_EQ(text(s.format(L"%hs", "\xff\xfe")), L"keep");
   EXPECT_EQ(text(s.appendFormat(L"x%hs", "\xff\xfe")), L"keep");
 #endif
+  const wchar_t* const kept = s.c_str();
   EXPECT_EQ(text(s.format(nullptr).appendFormat(nullptr).appendFormat(L"%s", L"")), L"keep");
+  EXPECT_EQ(s.c_str(), kept);
   EXPECT_EQ(text(s.appendFormat(L"%d", 3)), L"keep3");
   { const TString before(L"0123456789abc"); }  // freed: a block of the size, no NUL at 11
   EXPECT_EQ(text(s.appendFormat(L"%d-%s", 3, s.c_str())), L"keep33-keep3");
@@ -157,11 +172,13 @@ TEST(TStringTest, FindGivesTheFirstMatchOrMinusOneAndReplaceSubstitutesWithoutOv
   for (const wchar_t* pattern : {static_cast<const wchar_t*>(nullptr), L"", L"abcbx", L"B"})
     EXPECT_EQ(s.find(pattern, 0), -1);
   EXPECT_EQ(s.find(L"b", 4), -1);
+  EXPECT_EQ(s.find(L"abcb", 0) + TString(L"b").find(L"b", 0), 0);
   EXPECT_EQ(TString().find(L"a", 0), -1);
   EXPECT_EQ(text(TString(L"banana").replace(L"a", L"xy")), L"bxynxynxy");
   EXPECT_EQ(text(TString(L"aaa").replace(L"aa", L"b")), L"ba");
   EXPECT_EQ(text(TString(L"aXa").replace(L"a", L"aa")), L"aaXaa");
   EXPECT_EQ(text(TString(L"banana").replace(L"an", nullptr)), L"ba");
+  EXPECT_EQ(text(TString(L"abc").replace(L"abc", L"x")), L"x");
   const wchar_t* buffer = s.assign(L"abc").c_str();
   EXPECT_NE(s.replace(L"zz", L"q").c_str(), buffer);
   buffer = s.c_str();
@@ -179,7 +196,16 @@ TEST(TStringTest, FindGivesTheFirstMatchOrMinusOneAndReplaceSubstitutesWithoutOv
 TEST(TStringTest, TrimsDropWhiteSpaceAtTheEndsAndSubstrClampsAndPads) {
   EXPECT_EQ(text(TString(L" ab ").ltrim()), L"ab ");
   EXPECT_EQ(text(TString(L"  ab ").rtrim()), L"  ab");
-  EXPECT_EQ(text(TString(L"  ab ").trim()) + text(TString(L" ab").trim()), L"abab");
+  EXPECT_EQ(text(TString(L"  ab ").trim()) + text(TString(L" ab").trim()) +
+                text(TString(L"ab \t").trim()),
+            L"ababab");
+  // Nothing to trim: the text and its buffer stay.
+  for (TString& (TString::*trim)() : {&TString::ltrim, &TString::rtrim, &TString::trim}) {
+    TString ab(L"ab");
+    const wchar_t* const buffer = ab.c_str();
+    EXPECT_EQ(text((ab.*trim)()), L"ab");
+    EXPECT_EQ(ab.c_str(), buffer);
+  }
   EXPECT_EQ(text(TString(L" \t ").ltrim()) + text(TString(L" \t ").rtrim()) +
                 text(TString(L" \t ").trim()),
             L"");
