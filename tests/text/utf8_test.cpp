@@ -40,12 +40,13 @@ TEST(Utf8Test, EachScalarValueTakesItsShortestFormAndAnUnpairedSurrogateTheRepla
 
 TEST(Utf8Test, DecodingTakesEachByteOfWhatIsNotUtf8AsLatin1) {
   const std::tuple<std::string, std::wstring, bool> cases[] = {
-      {"a\xC2\x80\xE0\xA0\x80", L"a\x80\x800", true},
+      {"a\xC2\x80\xE0\xA0\x80\xDF\xBF", L"a\x80\x800\x7FF", true},
       {"\xED\x9F\xBF\xEE\x80\x80", L"\xD7FF\xE000", true},
       {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", L"\U00010000\U0010FFFF", true},
       {"\xC1\xBF", L"\xC1\xBF", false},                  // overlong
       {"\xE0\x9F\xBF", L"\xE0\x9F\xBF", false},          // overlong
       {"\xED\xA0\x80", L"\xED\xA0\x80", false},          // a surrogate
+      {"\xED\xBF\xBF", L"\xED\xBF\xBF", false},          // the last surrogate
       {"\xF4\x90\x80\x80", L"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
       {"\x80\x90\x80\x80", L"\x80\x90\x80\x80", false},  // no lead byte
       {"\xE0\xA0", L"\xE0\xA0", false}};                 // truncated
