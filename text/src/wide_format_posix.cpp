@@ -8,6 +8,7 @@ namespace Quor {
 namespace text {
 
 int measureFormatted(const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   // The C library's wide formatter has no counting mode: an output that does
   // not fit its buffer is indistinguishable from a rejected format. Most
   // outputs fit a small buffer; longer ones are counted by formatting into a
@@ -32,6 +33,7 @@ int measureFormatted(const wchar_t* format, va_list args) {
 }
 
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   const int count = std::vswprintf(buffer, size, format, args);
   return count < 0 ? -1 : count;
 }

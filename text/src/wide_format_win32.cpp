@@ -10,6 +10,7 @@ namespace Quor {
 namespace text {
 
 int measureFormatted(const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   va_list copy;
   va_copy(copy, args);
   const int count = __mingw_vsnwprintf(nullptr, 0, format, copy);
@@ -18,6 +19,7 @@ int measureFormatted(const wchar_t* format, va_list args) {
 }
 
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   const int count = __mingw_vsnwprintf(buffer, size, format, args);
   return count < 0 || static_cast<std::size_t>(count) >= size ? -1 : count;
 }
