@@ -77,10 +77,17 @@ Output* state = nullptr;
 enum class Hold { kNone, kHandler, kFork };
 thread_local Hold hold = Hold::kNone;
 
-// Holds `mutex` for a scope, unless the calling thread holds it already.
+// The calling thread's `hold`. Each look-up of a thread-local variable in a
+// shared library is a call, which the compiler repeats after every other call
+// unless the reference comes from a function of its own: a caller that needs
+// it several times takes it from here once.
+[[gnu::noinline]] Hold& threadHold() { return hold; }
+
+// Holds `mutex` for a scope, unless the calling thread, whose `hold` is
+// `thisThread`, holds it already.
 class Lock {
  public:
-  Lock() : locked_(hold == Hold::kNone) {
+  explicit Lock(const Hold& thisThread = hold) : locked_(thisThread == Hold::kNone) {
     if (locked_) mutex.lock();
   }
   Lock(const Lock&) = delete;
@@ -93,15 +100,19 @@ class Lock {
   const bool locked_;
 };
 
-// Marks the calling thread as running the handler for a scope.
+// Marks the calling thread, whose `hold` is `thisThread`, as running the
+// handler for a scope.
 class InHandler {
  public:
-  InHandler() : previous_(hold) { hold = Hold::kHandler; }
+  explicit InHandler(Hold& thisThread) : hold_(thisThread), previous_(thisThread) {
+    hold_ = Hold::kHandler;
+  }
   InHandler(const InHandler&) = delete;
   InHandler& operator=(const InHandler&) = delete;
-  ~InHandler() { hold = previous_; }
+  ~InHandler() { hold_ = previous_; }
 
  private:
+  Hold& hold_;
   const Hold previous_;
 };
 
@@ -366,14 +377,14 @@ void formatMessage(const wchar_t* format, va_list args, Message& message) {
 // `mutex`. A line logged from inside the handler is written, not handed to
 // the handler again, so that a handler that logs does not recurse. Before the
 // state exists and after it is released, lines go to standard error.
-int deliver(const wchar_t* moduleName, int level, const wchar_t* message) {
+int deliver(Hold& thisThread, const wchar_t* moduleName, int level, const wchar_t* message) {
   if (state == nullptr) {
     Output late;
     late.fileChosen = true;
     return writeLine(late, moduleName != nullptr ? moduleName : L"", level, message) ? 0 : -1;
   }
   Output& out = *state;
-  if (out.handler == nullptr || hold == Hold::kHandler) {
+  if (out.handler == nullptr || thisThread == Hold::kHandler) {
     if (moduleName == nullptr) moduleName = out.defaultModule.c_str();
     return writeLine(out, moduleName, level, message) ? 0 : -1;
   }
@@ -383,7 +394,7 @@ int deliver(const wchar_t* moduleName, int level, const wchar_t* message) {
     defaultModule = out.defaultModule;
     moduleName = defaultModule.c_str();
   }
-  InHandler inHandler;
+  InHandler inHandler(thisThread);
   out.handler(out.context, moduleName, level, message);
   return 0;
 }
@@ -411,10 +422,11 @@ int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
   try {
     // The line is formatted under the lock too: glibc's wide formatter takes a
     // lock of its own, which a child forked in the middle would find held.
-    Lock lock;
+    Hold& thisThread = threadHold();
+    Lock lock(thisThread);
     Message message;
     formatMessage(format, args, message);
-    result = deliver(moduleName, level, message.text);
+    result = deliver(thisThread, moduleName, level, message.text);
   } catch (...) {
     result = -1;
   }
