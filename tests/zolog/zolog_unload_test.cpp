@@ -18,7 +18,7 @@
 
 namespace {
 
-const std::string kPath = std::filesystem::path(ZOLOG_LIBRARY_PATH).make_preferred().string();
+const std::string kPath = std::filesystem::canonical(ZOLOG_LIBRARY_PATH).make_preferred().string();
 
 template <typename Function>
 Function* symbol(void* library, const char* name) {
