@@ -229,7 +229,8 @@ void appendEscapedUtf8(std::string& line, const wchar_t* text) {
   const wchar_t* p = text;
   for (; *p != L'\0'; ++p) {
     const std::uint32_t c = static_cast<std::make_unsigned_t<wchar_t>>(*p);
-    if (!isControl(c)) continue;
+    // Printable ASCII, most of any line, is told by one comparison.
+    if (c - 0x20 < 0x7f - 0x20 || !isControl(c)) continue;
     Quor::text::appendUtf8(line, start, static_cast<std::size_t>(p - start));
     const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 0xf]};
     line.append(escape, sizeof escape);
