@@ -218,25 +218,33 @@ int currentMask() {
 
 // True for the characters that the default outputs write escaped: the C0
 // controls but TAB, DEL and the C1 controls. Raw, they would end the line
-// early (LF, CR) or act on the terminal that shows it (ESC, CSI).
-bool isControl(std::uint32_t c) { return c < 0x20 ? c != 0x09 : c - 0x7f <= 0x9f - 0x7f; }
+// early (LF, CR) or act on the terminal that shows it (ESC, CSI). Without
+// branches, so that a loop over a text checks several characters at a time.
+unsigned isControl(std::uint32_t c) {
+  return (unsigned{c < 0x20} & unsigned{c != 0x09}) | unsigned{c - 0x7f <= 0x9f - 0x7f};
+}
+
+std::uint32_t codePoint(wchar_t c) { return static_cast<std::make_unsigned_t<wchar_t>>(c); }
 
 // Appends the UTF-8 form of `text`, up to its NUL, with each control
-// character written as "\x" and two upper-case hexadecimal digits.
+// character written as "\x" and two upper-case hexadecimal digits. Most texts
+// hold none, which one pass tells before the text is encoded whole.
 void appendEscapedUtf8(std::string& line, const wchar_t* text) {
+  const std::size_t length = std::wcslen(text);
+  unsigned found = 0;
+  for (std::size_t i = 0; i < length; ++i) found |= isControl(codePoint(text[i]));
+  if (found == 0) return Quor::text::appendUtf8(line, text, length);
   static const char kHex[] = "0123456789ABCDEF";
-  const wchar_t* start = text;
-  const wchar_t* p = text;
-  for (; *p != L'\0'; ++p) {
-    const std::uint32_t c = static_cast<std::make_unsigned_t<wchar_t>>(*p);
-    // Printable ASCII, most of any line, is told by one comparison.
-    if (c - 0x20 < 0x7f - 0x20 || !isControl(c)) continue;
-    Quor::text::appendUtf8(line, start, static_cast<std::size_t>(p - start));
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint32_t c = codePoint(text[i]);
+    if (isControl(c) == 0) continue;
+    Quor::text::appendUtf8(line, text + start, i - start);
     const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 0xf]};
     line.append(escape, sizeof escape);
-    start = p + 1;
+    start = i + 1;
   }
-  Quor::text::appendUtf8(line, start, static_cast<std::size_t>(p - start));
+  Quor::text::appendUtf8(line, text + start, length - start);
 }
 
 bool sameSecond(const std::tm& a, const std::tm& b) {
