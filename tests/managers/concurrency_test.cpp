@@ -142,14 +142,12 @@ TEST_F(ConcurrencyTest, LoadRacingTheReleaseOfTheLastReferenceGivesAUsableModule
 
 #if !defined(_WIN32)
 // Children forked while other threads are in the middle of lines, theirs and
-// the factory's: each child logs a line and loads the module at once. The
-// factory's thread asks for a definition file that is absent, so that it logs
-// without loading: a child forked while another thread is inside the system's
-// loader may hang in its own load (glibc leaves a lock of the loader's held in
-// the child), which no lock of the library's can prevent. The lines go to a
-// file (ZOLOG_FILE, and standard error too in case this process chose its
-// output before), so that the loggers hold zolog's lock while they take the
-// local time and write. A child that hangs is killed at the time limit.
+// the factory's, log and load the module at once; one that hangs is killed at
+// the time limit. The lines go to a file (ZOLOG_FILE, and standard error in
+// case this process chose its output before), which the loggers write under
+// zolog's lock. The factory's thread reads an absent definition file: a child
+// forked while another thread is inside glibc's loader may hang in its own
+// load, which no lock of the library's can prevent.
 TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
   const fs::path logFile = fs::path(definition_).replace_extension(".log");
   const std::wstring absent = fs::path(definition_).replace_extension(".absent").wstring();
