@@ -5,6 +5,9 @@
 // build each call must still give its whole result.
 #include <zolog/zolog.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +20,15 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+#include <regex>
+#include <set>
+#endif
 
 #include "quor/manager_module.h"
 #include "quor/quor.h"
@@ -127,5 +139,87 @@ TEST_F(ConcurrencyTest, LoadRacingTheReleaseOfTheLastReferenceGivesAUsableModule
   // The references released were the last: the module was unloaded each time.
   EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), nullptr);
 }
+
+#if !defined(_WIN32)
+// Children forked while other threads are in the middle of lines, theirs and
+// the factory's, log and load the module at once; one that hangs is killed at
+// the time limit. The lines go to a file (ZOLOG_FILE, and standard error in
+// case this process chose its output before), which the loggers write under
+// zolog's lock. The factory's thread reads an absent definition file: a child
+// forked while another thread is inside glibc's loader may hang in its own
+// load, which no lock of the library's can prevent.
+TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
+  const fs::path logFile = fs::path(definition_).replace_extension(".log");
+  const std::wstring absent = fs::path(definition_).replace_extension(".absent").wstring();
+  const int savedStderr = dup(2);
+  const int file = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+  ASSERT_GE(file, 0);
+  dup2(file, 2);
+  setenv("ZOLOG_FILE", logFile.c_str(), 1);
+  zologSetHandler(nullptr, nullptr);
+
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 2; ++t)
+    threads.emplace_back([&stop] {
+      while (!stop) zologLog(L"PARENT", ZOLOG_FAILURE, L"line");
+    });
+  threads.emplace_back([&] {
+    while (!stop) Quor::ManagerFactory::newManagerInstance(absent.c_str(), L"Race", nullptr);
+  });
+  std::vector<pid_t> children;
+  bool hung = false;
+  for (int i = 0; i < kRounds && !hung; ++i) {
+    const pid_t child = fork();
+    if (child == 0) {
+      // The child reports through its lines, and ends without the memory
+      // checks of valgrind, which would count the parent's threads' memory as
+      // lost.
+      zologLog(L"CHILD", ZOLOG_FAILURE, L"child %d", i);
+      Params params;
+      const HINSTANCE module = load(&params);
+      zologLog(L"CHILD", ZOLOG_FAILURE, L"child %d loaded %d", i,
+               module != nullptr && params.size() == 4);
+      kill(getpid(), SIGKILL);
+    }
+    children.push_back(child);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    pid_t ended;
+    while ((ended = waitpid(child, nullptr, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    hung = ended == 0;
+    if (hung) {
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+    }
+    EXPECT_FALSE(hung) << "child " << i;
+  }
+  stop = true;
+  for (std::thread& thread : threads) thread.join();
+  dup2(savedStderr, 2);
+  close(savedStderr);
+  close(file);
+  unsetenv("ZOLOG_FILE");
+
+  // Each child's lines, whole and with the child's own thread id.
+  std::ifstream in(logFile);
+  const std::regex childLine(
+      R"([-0-9]+ [:.0-9]+ CHILD \[1\] tid (\d+): child (\d+)( loaded [01])?)");
+  std::set<int> logged, loaded;
+  std::smatch m;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(" CHILD ") == std::string::npos) continue;
+    ASSERT_TRUE(std::regex_match(line, m, childLine)) << line;
+    const int i = std::stoi(m[2]);
+    if (std::stoi(m[1]) != children[i]) continue;
+    (m[3] == " loaded 1" ? loaded : logged).insert(i);
+  }
+  EXPECT_EQ(logged.size(), children.size());
+  EXPECT_EQ(loaded.size(), children.size());
+  std::error_code ignored;
+  fs::remove(logFile, ignored);
+}
+#endif
 
 }  // namespace

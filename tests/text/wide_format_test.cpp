@@ -65,4 +65,16 @@ TEST(WideFormatTest, MeasureAndWriteCountTheOutputAndRejectUnconvertibleText) {
 #endif
 }
 
+TEST(WideFormatTest, FormatsWithAPositionalDirectiveAreRejectedOnEveryPlatform) {
+  const Result rejected(-1, -1, L"");
+  const struct {
+    const wchar_t* format;
+    Result result;
+  } cases[] = {{L"%1$d", rejected},
+               {L"%-*1$d", rejected},
+               {L"%.*1$d", rejected},
+               {L"%%1$d %d$", Result(7, 7, L"%1$d 7$")}};
+  for (const auto& c : cases) EXPECT_EQ(run(16, c.format, 7, 7), c.result) << c.format;
+}
+
 }  // namespace

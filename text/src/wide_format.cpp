@@ -25,6 +25,23 @@ std::size_t translatedFormatCapacity(const wchar_t* format) {
   return capacity;
 }
 
+bool hasPositionalDirective(const wchar_t* format) {
+  // Most formats hold no '$' at all, which one fast search tells.
+  if (std::wcschr(format, L'$') == nullptr) return false;
+  for (const wchar_t* p = format; (p = std::wcschr(p, L'%')) != nullptr;) {
+    ++p;
+    if (*p == L'%') {
+      ++p;
+      continue;
+    }
+    // A position ends with '$' after the digits, before or within the width
+    // and precision ("%1$d", "%-*2$d", "%.*3$d").
+    while (isFlag(*p) || isDigit(*p) || *p == L'*' || *p == L'.') ++p;
+    if (*p == L'$') return true;
+  }
+  return false;
+}
+
 void translateFormat(const wchar_t* format, wchar_t* out) {
   const wchar_t* p = format;
   while (*p != L'\0') {

@@ -20,6 +20,7 @@ int formatResult(int count) {
 }  // namespace
 
 int measureFormatted(const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   // The C library's wide formatter has no counting mode: an output that does
   // not fit its buffer is indistinguishable from a rejected format. Most
   // outputs fit a small buffer; longer ones are counted by formatting into a
@@ -48,6 +49,7 @@ int measureFormatted(const wchar_t* format, va_list args) {
 }
 
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   errno = 0;
   return formatResult(std::vswprintf(buffer, size, format, args));
 }

@@ -19,6 +19,7 @@ int failure() { return errno == ENOMEM ? kFormatOutOfMemory : -1; }
 }  // namespace
 
 int measureFormatted(const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   va_list copy;
   va_copy(copy, args);
   errno = 0;
@@ -28,6 +29,7 @@ int measureFormatted(const wchar_t* format, va_list args) {
 }
 
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
   errno = 0;
   const int count = __mingw_vsnwprintf(buffer, size, format, args);
   if (count < 0) return failure();

@@ -19,6 +19,11 @@ std::tm localTime(std::time_t time);
 // waits for another process: a FIFO or pipe that no process reads is refused.
 std::FILE* openForAppend(const char* path);
 
+// Has `prepare` run before fork() in the forking thread, `parent` after it in
+// the parent and `child` after it in the child, where processes can fork;
+// does nothing elsewhere.
+void watchFork(void (*prepare)(), void (*parent)(), void (*child)());
+
 }  // namespace zolog_platform
 
 #endif  // ZOLOG_SRC_PLATFORM_H_

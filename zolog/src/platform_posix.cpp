@@ -35,6 +35,10 @@ std::tm localTime(std::time_t time) {
   return local;
 }
 
+void watchFork(void (*prepare)(), void (*parent)(), void (*child)()) {
+  pthread_atfork(prepare, parent, child);
+}
+
 std::FILE* openForAppend(const char* path) {
   // Without O_NONBLOCK, opening a FIFO waits until a process opens it to read,
   // forever if none does; with it, that open fails with ENXIO.

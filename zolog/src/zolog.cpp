@@ -6,13 +6,16 @@
 #include <charconv>
 #include <chrono>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <cwchar>
 #include <mutex>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "platform.h"
@@ -23,15 +26,25 @@ namespace {
 
 constexpr int kDefaultMask = ZOLOG_FAILURE | ZOLOG_WARNING;
 
-std::atomic<int> levelMask{kDefaultMask};
-std::atomic<bool> environmentRead{false};
-std::once_flag environmentOnce;
+// The level mask in the low 32 bits, with kEnvironmentUnread set until
+// ZOLOG_LEVEL has been read: one load tells both.
+constexpr std::uint64_t kEnvironmentUnread = std::uint64_t{1} << 32;
+std::atomic<std::uint64_t> maskWord{kEnvironmentUnread};
 
-// Everything but the mask is guarded by `mutex`. A recursive mutex lets a
-// handler log. The state is never destroyed, so that static destructors of
-// other modules may still log at exit.
+// A line longer than this is written from a buffer that is released after it,
+// so that one very long line does not hold its memory for the life of the
+// process.
+constexpr std::size_t kKeptLineCapacity = 64 * 1024;
+
+// Everything but the mask. Guarded by `mutex`.
 struct Output {
-  std::recursive_mutex mutex;
+  Output() = default;
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  ~Output() {
+    if (file != nullptr) std::fclose(file);
+  }
+
   ZologHandler handler = nullptr;
   void* context = nullptr;
   std::wstring defaultModule;
@@ -49,10 +62,105 @@ struct Output {
   char stamp[40];
 };
 
-Output& output() {
-  static Output* instance = new Output;
-  return *instance;
+// Guards `state`. It has no destructor to run, so that it outlives the state:
+// a thread that logs while the state is released waits for it, then finds no
+// state.
+std::mutex mutex;
+// The state, from the library's load until it is unloaded; null before and
+// after.
+Output* state = nullptr;
+
+// What the calling thread does while it holds `mutex` between calls: it runs
+// the handler (and may log, set the handler or the module name), or it took
+// the mutex in preparation of fork(). Either way, zolog's functions on this
+// thread do not lock the mutex again.
+enum class Hold { kNone, kHandler, kFork };
+thread_local Hold hold = Hold::kNone;
+
+// The calling thread's `hold`. Each look-up of a thread-local variable in a
+// shared library is a call, which the compiler repeats after every other call
+// unless the reference comes from a function of its own: a caller that needs
+// it several times takes it from here once.
+[[gnu::noinline]] Hold& threadHold() { return hold; }
+
+// Holds `mutex` for a scope, unless the calling thread, whose `hold` is
+// `thisThread`, holds it already.
+class Lock {
+ public:
+  explicit Lock(const Hold& thisThread = hold) : locked_(thisThread == Hold::kNone) {
+    if (locked_) mutex.lock();
+  }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+  ~Lock() {
+    if (locked_) mutex.unlock();
+  }
+
+ private:
+  const bool locked_;
+};
+
+// Marks the calling thread, whose `hold` is `thisThread`, as running the
+// handler for a scope.
+class InHandler {
+ public:
+  explicit InHandler(Hold& thisThread) : hold_(thisThread), previous_(thisThread) {
+    hold_ = Hold::kHandler;
+  }
+  InHandler(const InHandler&) = delete;
+  InHandler& operator=(const InHandler&) = delete;
+  ~InHandler() { hold_ = previous_; }
+
+ private:
+  Hold& hold_;
+  const Hold previous_;
+};
+
+// Around fork(): the forking thread takes the mutex, so that no other thread
+// is in the middle of a line (formatting it, in localtime_r(), writing it) when
+// the process is copied, and the child gets the mutex free. A thread that
+// forks from inside the handler holds the mutex already.
+void holdForFork() {
+  if (hold != Hold::kNone) return;
+  mutex.lock();
+  hold = Hold::kFork;
 }
+
+void releaseAfterFork() {
+  if (hold != Hold::kFork) return;
+  hold = Hold::kNone;
+  mutex.unlock();
+}
+
+// Creates the state when the library is loaded and releases it when the
+// library is unloaded. A module that links to zolog is finalised before
+// zolog, at exit as at unloading, so its static destructors still log here.
+class Lifetime {
+ public:
+  Lifetime() {
+    new (&output_) Output;
+    state = &output_;
+    zolog_platform::watchFork(holdForFork, releaseAfterFork, releaseAfterFork);
+  }
+  Lifetime(const Lifetime&) = delete;
+  Lifetime& operator=(const Lifetime&) = delete;
+  // A thread that is still logging when the process exits (or that was
+  // stopped in the middle of a line, as at a Windows process's exit) holds
+  // the mutex: the state is then left as it is, for the system to reclaim.
+  ~Lifetime() {
+    if (hold != Hold::kNone || !mutex.try_lock()) return;
+    state = nullptr;
+    mutex.unlock();
+    output_.~Output();
+  }
+
+ private:
+  union {
+    Output output_;
+  };
+};
+
+const Lifetime lifetime;
 
 // ZOLOG_LEVEL: decimal, or hexadecimal after 0x. Returns false for anything
 // else.
@@ -82,29 +190,61 @@ bool parseMask(const char* text, int* mask) {
   return true;
 }
 
-void readEnvironment() {
-  if (const char* text = std::getenv("ZOLOG_LEVEL")) {
-    int mask = kDefaultMask;
-    if (parseMask(text, &mask)) {
-      levelMask.store(mask, std::memory_order_relaxed);
-    } else {
-      std::fprintf(
-          stderr, "zolog: ignoring ZOLOG_LEVEL=%s: not a decimal or 0x-hexadecimal number\n", text);
-    }
+// Reads ZOLOG_LEVEL into the mask unless a mask was set first; returns the
+// mask word in force. Threads that get here at once read the same variable;
+// one of them stores the mask and reports an invalid value.
+std::uint64_t readEnvironment() {
+  const char* text = std::getenv("ZOLOG_LEVEL");
+  int mask = kDefaultMask;
+  const bool invalid = text != nullptr && !parseMask(text, &mask);
+  std::uint64_t word = kEnvironmentUnread;
+  if (!maskWord.compare_exchange_strong(word, static_cast<std::uint32_t>(mask),
+                                        std::memory_order_relaxed))
+    return word;
+  if (invalid) {
+    std::fprintf(stderr, "zolog: ignoring ZOLOG_LEVEL=%s: not a decimal or 0x-hexadecimal number\n",
+                 text);
   }
-  environmentRead.store(true, std::memory_order_release);
+  return static_cast<std::uint32_t>(mask);
 }
 
 // The environment is read once, before the first use of the mask, so that a
 // later zologSetLevelMask() always stands.
 int currentMask() {
-  if (!environmentRead.load(std::memory_order_acquire))
-    std::call_once(environmentOnce, readEnvironment);
-  return levelMask.load(std::memory_order_relaxed);
+  std::uint64_t word = maskWord.load(std::memory_order_relaxed);
+  if ((word & kEnvironmentUnread) != 0) word = readEnvironment();
+  return static_cast<int>(static_cast<std::uint32_t>(word));
 }
 
-void appendUtf8(std::string& out, const wchar_t* text) {
-  Quor::text::appendUtf8(out, text, std::wcslen(text));
+// True for the characters that the default outputs write escaped: the C0
+// controls but TAB, DEL and the C1 controls. Raw, they would end the line
+// early (LF, CR) or act on the terminal that shows it (ESC, CSI). Without
+// branches, so that a loop over a text checks several characters at a time.
+unsigned isControl(std::uint32_t c) {
+  return (unsigned{c < 0x20} & unsigned{c != 0x09}) | unsigned{c - 0x7f <= 0x9f - 0x7f};
+}
+
+std::uint32_t codePoint(wchar_t c) { return static_cast<std::make_unsigned_t<wchar_t>>(c); }
+
+// Appends the UTF-8 form of `text`, up to its NUL, with each control
+// character written as "\x" and two upper-case hexadecimal digits. Most texts
+// hold none, which one pass tells before the text is encoded whole.
+void appendEscapedUtf8(std::string& line, const wchar_t* text) {
+  const std::size_t length = std::wcslen(text);
+  unsigned found = 0;
+  for (std::size_t i = 0; i < length; ++i) found |= isControl(codePoint(text[i]));
+  if (found == 0) return Quor::text::appendUtf8(line, text, length);
+  static const char kHex[] = "0123456789ABCDEF";
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint32_t c = codePoint(text[i]);
+    if (isControl(c) == 0) continue;
+    Quor::text::appendUtf8(line, text + start, i - start);
+    const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 0xf]};
+    line.append(escape, sizeof escape);
+    start = i + 1;
+  }
+  Quor::text::appendUtf8(line, text + start, length - start);
 }
 
 bool sameSecond(const std::tm& a, const std::tm& b) {
@@ -169,17 +309,18 @@ bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* mes
   line.clear();
   appendTimestamp(out, line);
   line += ' ';
-  appendUtf8(line, module);
+  appendEscapedUtf8(line, module);
   line += " [";
   appendNumber(line, level);
   line += "] tid ";
   appendNumber(line, zolog_platform::threadId());
   line += ": ";
-  appendUtf8(line, message);
+  appendEscapedUtf8(line, message);
   line += '\n';
   std::FILE* file = destination(out);
   const bool whole = std::fwrite(line.data(), 1, line.size(), file) == line.size();
   const bool written = std::fflush(file) == 0 && whole;
+  if (line.capacity() > kKeptLineCapacity) std::string().swap(line);
   // A file that takes no more lines (a full disk, /dev/full) is reported once,
   // on standard error, so that the lost lines do not go unnoticed and a process
   // that logs much does not flood standard error.
@@ -241,6 +382,32 @@ void formatMessage(const wchar_t* format, va_list args, Message& message) {
   message.setLarge(std::move(text));
 }
 
+// Hands a formatted line to the handler, or writes it; the caller holds
+// `mutex`. A line logged from inside the handler is written, not handed to
+// the handler again, so that a handler that logs does not recurse. Before the
+// state exists and after it is released, lines go to standard error.
+int deliver(Hold& thisThread, const wchar_t* moduleName, int level, const wchar_t* message) {
+  if (state == nullptr) {
+    Output late;
+    late.fileChosen = true;
+    return writeLine(late, moduleName != nullptr ? moduleName : L"", level, message) ? 0 : -1;
+  }
+  Output& out = *state;
+  if (out.handler == nullptr || thisThread == Hold::kHandler) {
+    if (moduleName == nullptr) moduleName = out.defaultModule.c_str();
+    return writeLine(out, moduleName, level, message) ? 0 : -1;
+  }
+  // The last name set is copied: the handler may set another while it runs.
+  std::wstring defaultModule;
+  if (moduleName == nullptr) {
+    defaultModule = out.defaultModule;
+    moduleName = defaultModule.c_str();
+  }
+  InHandler inHandler(thisThread);
+  out.handler(out.context, moduleName, level, message);
+  return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -248,9 +415,8 @@ extern "C" {
 int zologSetModuleName(const wchar_t* moduleName) {
   if (moduleName == nullptr) return 0;
   try {
-    Output& out = output();
-    std::lock_guard<std::recursive_mutex> lock(out.mutex);
-    out.defaultModule = moduleName;
+    Lock lock;
+    if (state != nullptr) state->defaultModule = moduleName;
   } catch (...) {
   }
   return 0;
@@ -263,21 +429,13 @@ int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
   va_start(args, format);
   int result = 0;
   try {
+    // The line is formatted under the lock too: glibc's wide formatter takes a
+    // lock of its own, which a child forked in the middle would find held.
+    Hold& thisThread = threadHold();
+    Lock lock(thisThread);
     Message message;
     formatMessage(format, args, message);
-    Output& out = output();
-    std::lock_guard<std::recursive_mutex> lock(out.mutex);
-    // The last name set is copied: a handler may set another while it runs.
-    std::wstring defaultModule;
-    if (moduleName == nullptr) {
-      defaultModule = out.defaultModule;
-      moduleName = defaultModule.c_str();
-    }
-    if (out.handler != nullptr) {
-      out.handler(out.context, moduleName, level, message.text);
-    } else if (!writeLine(out, moduleName, level, message.text)) {
-      result = -1;
-    }
+    result = deliver(thisThread, moduleName, level, message.text);
   } catch (...) {
     result = -1;
   }
@@ -287,16 +445,16 @@ int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
 
 void zologSetLevelMask(int mask) {
   currentMask();
-  levelMask.store(mask, std::memory_order_relaxed);
+  maskWord.store(static_cast<std::uint32_t>(mask), std::memory_order_relaxed);
 }
 
 int zologGetLevelMask(void) { return currentMask(); }
 
 void zologSetHandler(ZologHandler handler, void* context) {
-  Output& out = output();
-  std::lock_guard<std::recursive_mutex> lock(out.mutex);
-  out.handler = handler;
-  out.context = context;
+  Lock lock;
+  if (state == nullptr) return;
+  state->handler = handler;
+  state->context = context;
 }
 
 }  // extern "C"

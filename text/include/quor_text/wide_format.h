@@ -8,7 +8,13 @@
 //   %c, %wc, %lc, %lC, %wC   a wide character
 //   %hc, %C, %hC             a narrow character
 //   %I64d, %I32d, %Id        64-bit, 32-bit and pointer-sized integers
-// Every other directive is as in ISO C.
+// Every other directive is as in ISO C, except positional ones (%1$s,
+// %*2$d: a '$' after the position number). MinGW-w64's formatter prints them
+// as text and glibc's takes them, so one format would print differently on
+// each platform; instead a format that holds one is rejected on every
+// platform, as a malformed format is: measureFormatted() and writeFormatted()
+// return -1. TString::format then leaves its string unchanged and zolog writes
+// the format text itself.
 //
 // translateFormat() rewrites such a format into its ISO C equivalent, which
 // the platform's functions below then measure and write. The caller provides
@@ -30,21 +36,26 @@ std::size_t translatedFormatCapacity(const wchar_t* format);
 // translatedFormatCapacity(format) characters.
 void translateFormat(const wchar_t* format, wchar_t* out);
 
+// True when `format` holds a positional directive, which measureFormatted()
+// and writeFormatted() reject. A "%%" is not a directive: "%%1$s" holds none.
+bool hasPositionalDirective(const wchar_t* format);
+
 // What measureFormatted() and writeFormatted() return when the C runtime ran
 // out of memory while formatting: unlike a rejected format, a failure that
 // the caller reports as exhausted memory.
 constexpr int kFormatOutOfMemory = -2;
 
 // The number of characters, not counting the NUL, that the ISO C format
-// `format` produces with `args`; -1 when the C runtime rejects the format or
-// an argument (a narrow string that does not convert, say), or
-// kFormatOutOfMemory. `args` is left for the caller to va_end.
+// `format` produces with `args`; -1 when the format holds a positional
+// directive or the C runtime rejects the format or an argument (a narrow
+// string that does not convert, say), or kFormatOutOfMemory. `args` is left
+// for the caller to va_end.
 int measureFormatted(const wchar_t* format, va_list args);
 
 // Writes the output of the ISO C format `format` with `args` into `buffer` of
 // `size` characters, NUL included. Returns the number of characters written
-// before the NUL, -1 when the output does not fit or is rejected, or
-// kFormatOutOfMemory.
+// before the NUL, -1 when the output does not fit or is rejected (as
+// measureFormatted() rejects it), or kFormatOutOfMemory.
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args);
 
 }  // namespace text

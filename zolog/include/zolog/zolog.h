@@ -16,14 +16,35 @@
  * fails is reported once on standard error. zologSetHandler() sends the lines
  * to a function of the program's instead.
  *
+ * One call writes one line. In standard error and ZOLOG_FILE, the control
+ * characters of the module name and the message (U+0001 to U+001F but TAB,
+ * U+007F to U+009F) are written escaped, as a backslash, an 'x' and two
+ * upper-case hexadecimal digits of the character ("\x1B" for ESC, "\x0A" for
+ * a line feed), so that a name or a text from a file can neither end the line
+ * nor act on the terminal that shows it. A backslash is written as it is: the
+ * four characters "\x1B" in a line may also come from the message itself. A
+ * line without such characters is written exactly as formatted.
+ *
  * Formats follow the C runtime's wide printf, with the same conventions on
  * every platform: %ws and a plain %s take a wide string (const wchar_t*),
  * %hs and %S a narrow one, %c a wide character; %d, %x and the other
- * directives are as usual. A line whose format the C runtime rejects is
- * written as the format text itself.
+ * directives are as usual. Positional directives (%1$s, %*2$d) are not taken:
+ * a format that holds one is rejected on every platform. A line whose format
+ * is rejected, or that the C runtime cannot format, is written as the format
+ * text itself.
  *
- * Every function may be called from any thread at any time. Lines are written
- * and delivered one at a time, whole.
+ * Every function may be called from any thread at any time, except from a
+ * signal handler: zolog is not async-signal-safe (a line takes zolog's lock,
+ * its line buffer and the C runtime's time-zone lock, which the interrupted
+ * code may hold). Lines are written and delivered one at a time, whole. A
+ * process may fork while its threads log: zolog's lock is held across fork(),
+ * so that the child gets it free and may log at once.
+ *
+ * zolog's state (handler, module name, open ZOLOG_FILE, buffers) lives from
+ * the library's load until it is unloaded. A module that links to zolog is
+ * finalised before it, so its static destructors may still log at exit; a
+ * line logged after that, by code that reaches zolog without linking to it,
+ * goes to standard error.
  */
 #ifndef ZOLOG_ZOLOG_H_
 #define ZOLOG_ZOLOG_H_
@@ -69,15 +90,20 @@ ZOLOG_API void zologSetLevelMask(int mask);
 /* The level mask in force. */
 ZOLOG_API int zologGetLevelMask(void);
 
-/* Receives each line that passes the mask instead of the default output.
- * `module` and `message` are valid only during the call. */
+/* Receives each line that passes the mask instead of the default output:
+ * the module name and the message as formatted, control characters
+ * unescaped (the handler decides how to store them). `module` and `message`
+ * are valid only during the call. */
 typedef void (*ZologHandler)(void* context, const wchar_t* module, int level,
                              const wchar_t* message);
 
 /* Sends every later line to `handler` with `context`; NULL restores the default
  * output. Lines are delivered one at a time: once this function has returned,
- * the previous handler is not called again. A handler may log (the line is
- * delivered to it in turn) but must not wait for another thread that logs. */
+ * the previous handler is not called again. A handler may log: a line logged
+ * from inside the handler, on the thread that runs it, is not handed to the
+ * handler again but written where lines go without a handler (standard error
+ * or ZOLOG_FILE), so that it neither recurses nor is lost. A handler must not
+ * wait for another thread that logs. */
 ZOLOG_API void zologSetHandler(ZologHandler handler, void* context);
 
 #ifdef __cplusplus
