@@ -2,6 +2,7 @@
 // is loaded, and its own path leads back to the files beside it.
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -17,14 +18,16 @@ using Quor::TString;
 TEST(FileNamesTest, ANameThatIsNotUtf8ComesBackToItsOwnBytesThroughWideText) {
   // The temporary directory's own name is taken to be ASCII.
   const std::string temporary = fs::canonical(fs::temp_directory_path()).string();
-  const fs::path directory = temporary + "/quor-bibl\xe9";  // Latin-1 "biblé"
+  const std::string unique = std::to_string(std::random_device()());
+  const fs::path directory = temporary + "/quor-bibl\xe9-" + unique;  // Latin-1 "biblé"
   fs::remove_all(directory);
   fs::create_directories(directory);
   fs::copy_file(QUOR_VERSIONED_MODULE_PATH, directory / "module.so");
   std::fclose(std::fopen((directory / "caf\xe9.ini").c_str(), "w"));
 
-  const std::wstring path =
-      std::wstring(temporary.begin(), temporary.end()) + L"/quor-bibl\xdce9/module.so";
+  const std::wstring path = std::wstring(temporary.begin(), temporary.end()) +
+                            L"/quor-bibl\xdce9-" + std::wstring(unique.begin(), unique.end()) +
+                            L"/module.so";
   const TString module(path.c_str());
   const Quor::HINSTANCE handle = Quor::platform::loadModule(module);
   ASSERT_NE(handle, nullptr) << Quor::platform::lastLoadError();

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -56,7 +57,9 @@ std::size_t memoryInUse() {
 
 TEST(ZologUnloadTest, EachUnloadGivesBackWhatTheLibraryTook) {
   constexpr int kCycles = 200;
-  const std::string logFile = testing::TempDir() + "zolog_unload_test.log";
+  // A name of its own: another run of the suite may run this test at once.
+  const std::string logFile =
+      testing::TempDir() + "zolog_unload_test-" + std::to_string(std::random_device()()) + ".log";
   std::remove(logFile.c_str());
 #if defined(_WIN32)
   _putenv_s("ZOLOG_FILE", logFile.c_str());
