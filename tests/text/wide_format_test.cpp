@@ -42,12 +42,12 @@ Result run(std::size_t size, const wchar_t* format, ...) {
 TEST(WideFormatTest, TranslatesLibraryDirectivesToIsoCWithinCapacity) {
   // Pairs of a library format and its ISO C form.
   const wchar_t* const cases[] = {
-      L"%s",       L"%ls",      L"%ws",         L"%ls",     L"%ls",   L"%ls",     L"%hs",
-      L"%s",       L"%S",       L"%s",          L"%wS",     L"%ls",   L"%c",      L"%lc",
-      L"%C",       L"%c",       L"%hc",         L"%c",      L"%I64d", L"%lld",    L"%I32d",
-      L"%d",       L"%Iu",      L"%zu",         L"%%s",     L"%%s",   L"%-19.9s", L"%-19.9ls",
-      L"%*.*s",    L"%*.*ls",   L"%lld%lu",     L"%lld%lu", L"100%",  L"100%",    L"a%sb%c",
-      L"a%lsb%lc", L"%s%s%s%s", L"%ls%ls%ls%ls"};
+      L"%s",       L"%ls",      L"%ws",          L"%ls",     L"%ls",   L"%ls",     L"%hs",
+      L"%s",       L"%S",       L"%s",           L"%wS",     L"%ls",   L"%c",      L"%lc",
+      L"%C",       L"%c",       L"%hc",          L"%c",      L"%I64d", L"%lld",    L"%I32d",
+      L"%d",       L"%Iu",      L"%zu",          L"%%s",     L"%%s",   L"%-19.9s", L"%-19.9ls",
+      L"%*.*s",    L"%*.*ls",   L"%lld%lu",      L"%lld%lu", L"100%",  L"100%",    L"a%sb%c",
+      L"a%lsb%lc", L"%s%s%s%s", L"%ls%ls%ls%ls", L"%lSl",    L"%lsl",  L"%lC",     L"%lc"};
   for (std::size_t i = 0; i < std::size(cases); i += 2)
     EXPECT_EQ(translate(cases[i]), cases[i + 1]) << "format: " << cases[i];
 }
