@@ -8,13 +8,13 @@
 // and prints how much it swept.
 #include "foundation/allocation_faults.h"
 
+#include <zolog/zolog.h>
+
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <new>
-#include <random>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -23,7 +23,7 @@
 
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
-#include "support/recording_zolog.h"
+#include "support/scratch_directory.h"
 #include "support/value_samples.h"
 
 namespace {
@@ -111,15 +111,16 @@ void emptied(C& object, const std::wstring& before) {
 // The loader throws nothing: a failed allocation gives null and a level-1
 // line naming it, which this turns back into the exception that the sweep
 // expects. A module that the loader returned is released.
+std::vector<std::pair<int, std::wstring>> loaderLines;
 template <class Load>
 void loadAndRelease(Load load) {
-  quor_test::clearLogEvents();
+  loaderLines.clear();
   Quor::HINSTANCE module = nullptr;
   try {
     module = load();
   } catch (...) {
     // Copying the arguments is the caller's work, before the loader logs.
-    EXPECT_TRUE(quor_test::logEvents().empty()) << "the loader threw";
+    EXPECT_TRUE(loaderLines.empty()) << "the loader threw";
     throw;
   }
   struct BadAllocation : std::bad_alloc {
@@ -128,12 +129,11 @@ void loadAndRelease(Load load) {
   if (module != nullptr) return quor_test::closeLibrary(module);
   const std::wstring stopped = L": Stopped by an exception: bad allocation";
   bool logged = false;
-  for (const quor_test::LogEvent& event : quor_test::logEvents()) {
-    logged = logged || (event.level == 1 && event.message.size() > stopped.size() &&
-                        event.message.compare(event.message.size() - stopped.size(), stopped.size(),
-                                              stopped) == 0);
+  for (const auto& [level, message] : loaderLines) {
+    logged =
+        logged || (level == 1 && message.size() > stopped.size() &&
+                   message.compare(message.size() - stopped.size(), stopped.size(), stopped) == 0);
   }
-  quor_test::clearLogEvents();
   ASSERT_TRUE(logged) << "no exception logged";
   throw BadAllocation();
 }
@@ -283,14 +283,13 @@ TYPED_TEST(AllocationSweepValueTest, Operations) { sweep(rowsOf<TypeParam>()); }
 // The loader end to end, in a directory of its own that is the current one:
 // reading the definition file, appending the provider's parameters and loading
 // the module that it names. A module that a call loaded is released.
-TEST(AllocationSweepTest, ManagerFactoryNewManagerInstance) {
-  const fs::path previous = fs::current_path();
-  const fs::path directory =
-      fs::temp_directory_path() / ("quor-sweep-" + std::to_string(std::random_device()()));
-  ASSERT_TRUE(fs::create_directory(directory));
-  fs::current_path(directory);
-  std::ofstream("sweep.ini") << "provider.name=Sweep\nprovider.implementation="
-                             << kModulePath.string() << "\n";
+using AllocationSweepLoaderTest = ScratchDirectoryTest;
+TEST_F(AllocationSweepLoaderTest, ManagerFactoryNewManagerInstance) {
+  writeFile("sweep.ini", "provider.name=Sweep\nprovider.implementation=" + kModulePath.string());
+  zologSetLevelMask(ZOLOG_ALL);
+  zologSetHandler([](void*, const wchar_t*, int level,
+                     const wchar_t* message) { loaderLines.emplace_back(level, message); },
+                  nullptr);
   sweep(Rows<Loader>{
       {"newManagerInstance(definition, provider, params)", OP(loadAndRelease([&] {
          return ManagerFactory::newManagerInstance(L"sweep.ini", L"Sweep", &o.params);
@@ -299,8 +298,7 @@ TEST(AllocationSweepTest, ManagerFactoryNewManagerInstance) {
       {"newManagerInstance(provider, params)",
        OP(loadAndRelease([&] { return ManagerFactory::newManagerInstance(L"sweep", &o.params); })),
        providerAppended}});
-  fs::current_path(previous);
-  fs::remove_all(directory);
+  zologSetHandler(nullptr, nullptr);
 }
 
 }  // namespace
