@@ -13,9 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
-#include <random>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -33,6 +31,7 @@
 #include "quor/manager_module.h"
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
@@ -50,12 +49,14 @@ void countLine(void* count, const wchar_t* module, int, const wchar_t*) {
   if (std::wcscmp(module, L"RACE") == 0) ++*static_cast<long*>(count);
 }
 
-class ConcurrencyTest : public testing::Test {
+class ConcurrencyTest : public quor_test::ScratchDirectoryTest {
  protected:
   void SetUp() override {
-    std::ofstream(definition_) << "provider.name=Race\nprovider.description=raced\n"
-                               << "provider.implementation=" << kModulePath.string()
-                               << "\nprovider.service=s\n";
+    ScratchDirectoryTest::SetUp();
+    quor_test::writeFile(definition_,
+                         "provider.name=Race\nprovider.description=raced\n"
+                         "provider.implementation=" +
+                             kModulePath.string() + "\nprovider.service=s\n");
     zologSetLevelMask(ZOLOG_ALL);
     zologSetHandler(countLine, &counts_[0]);
   }
@@ -63,17 +64,14 @@ class ConcurrencyTest : public testing::Test {
   void TearDown() override {
     zologSetHandler(nullptr, nullptr);
     zologSetLevelMask(ZOLOG_FAILURE | ZOLOG_WARNING);
-    std::error_code ignored;
-    fs::remove(definition_, ignored);
+    ScratchDirectoryTest::TearDown();
   }
 
   HINSTANCE load(Params* params) const {
     return Quor::ManagerFactory::newManagerInstance(definition_.wstring().c_str(), L"Race", params);
   }
 
-  const fs::path definition_ =
-      fs::temp_directory_path() /
-      ("quor-concurrency-" + std::to_string(std::random_device()()) + ".ini");
+  const fs::path definition_ = directory_ / "race.ini";
   long counts_[2] = {0, 0};
 };
 
@@ -149,8 +147,8 @@ TEST_F(ConcurrencyTest, LoadRacingTheReleaseOfTheLastReferenceGivesAUsableModule
 // forked while another thread is inside glibc's loader may hang in its own
 // load, which no lock of the library's can prevent.
 TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
-  const fs::path logFile = fs::path(definition_).replace_extension(".log");
-  const std::wstring absent = fs::path(definition_).replace_extension(".absent").wstring();
+  const fs::path logFile = directory_ / "race.log";
+  const std::wstring absent = (directory_ / "absent.ini").wstring();
   const int savedStderr = dup(2);
   const int file = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
   ASSERT_GE(file, 0);
@@ -217,8 +215,6 @@ TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
   }
   EXPECT_EQ(logged.size(), children.size());
   EXPECT_EQ(loaded.size(), children.size());
-  std::error_code ignored;
-  fs::remove(logFile, ignored);
 }
 #endif
 

@@ -7,14 +7,11 @@
 #include <cstdint>
 #include <cwchar>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <new>
-#include <random>
 #include <regex>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -34,6 +31,7 @@
 #include "quor/manager_module.h"
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
@@ -43,6 +41,7 @@ using Quor::ManagerFactory;
 using Params = Quor::Vector<Quor::Parameter>;
 using namespace std::string_literals;
 using Lines = std::vector<std::pair<int, std::wstring>>;  // level, message
+using quor_test::writeFile;
 
 // Windows looks for a relative module path along the search path, which
 // begins with the program's directory, here the library's; elsewhere a
@@ -141,10 +140,6 @@ std::wstring systemText(int code) {
 #endif
 }
 
-void writeFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Keeps all but the library's thread attach and detach lines: the system
 // starts threads of its own at times of its own on Windows.
 void collect(void* context, const wchar_t* module, int level, const wchar_t* message) {
@@ -178,12 +173,10 @@ long openFiles() {
 #endif
 }
 
-class ManagerLoaderTest : public testing::Test {
+class ManagerLoaderTest : public quor_test::ScratchDirectoryTest {
  protected:
   void SetUp() override {
-    const fs::path directory = ownPath(fs::temp_directory_path(), "quor-loader-");
-    ASSERT_TRUE(fs::create_directory(directory));
-    fs::current_path(directory);
+    ScratchDirectoryTest::SetUp();
     zologSetLevelMask(ZOLOG_ALL);
     zologSetHandler(collect, &lines_);
   }
@@ -192,15 +185,7 @@ class ManagerLoaderTest : public testing::Test {
     zologSetHandler(nullptr, nullptr);
     for (HINSTANCE module : modules_) quor_test::closeLibrary(module);
     EXPECT_EQ(openFiles(), openFiles_) << "a file was left open";
-    fs::current_path(previous_);
-    std::error_code ignored;
-    for (const fs::path& path : removed_) fs::remove_all(path, ignored);
-  }
-
-  // A name of this test's own in `directory`, removed in TearDown.
-  fs::path ownPath(const fs::path& directory, const std::string& prefix, const char* suffix = "") {
-    removed_.push_back(directory / (prefix + unique_ + suffix));
-    return removed_.back();
+    ScratchDirectoryTest::TearDown();
   }
 
   // newManagerInstance, its short form when `file` is null, with the log
@@ -216,20 +201,17 @@ class ManagerLoaderTest : public testing::Test {
   }
 
   const long openFiles_ = openFiles();
-  const std::string unique_ = std::to_string(std::random_device()());
   Lines lines_;
   std::vector<HINSTANCE> modules_;
-  std::vector<fs::path> removed_;
-  const fs::path previous_ = fs::current_path();
 };
 
 TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAreLeftAlone) {
   // A name found in neither place, and an absolute one, joined to the
   // library's directory all the same; then files that lack keys, in the
   // current directory or only beside the library.
-  const std::wstring absent = widen("absent-" + unique_ + ".ini");
+  const std::wstring absent = widen("absent-" + name_ + ".ini");
   const std::wstring absolute = (fs::current_path() / "absent.ini").wstring();
-  const fs::path beside = ownPath(kLibraryDir, "quor-loader-test-", ".ini");
+  const fs::path beside = ownPath(kLibraryDir, ".ini");
   const std::wstring besideName = beside.filename().wstring();
   const std::wstring implementation = L"'provider.implementation' key or its value";
   const std::tuple<std::wstring, const char*, Lines> cases[] = {
@@ -271,7 +253,7 @@ TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParams
   // relative path from the library's directory (a bare name would be found
   // along the search path at once), and a bare name and an absolute path that
   // exist nowhere. The provider argument is no name of any.
-  const fs::path subdirectory = ownPath(kLibraryDir, "quor-loader-test-");
+  const fs::path subdirectory = ownPath(kLibraryDir);
   fs::create_directory(subdirectory);
   fs::copy_file(kModulePath, subdirectory / kModulePath.filename());
   const std::string extension = kModulePath.extension().string();
@@ -279,7 +261,7 @@ TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParams
       // path, loads, description
       {kModulePath.string(), true, "A demo"},
       {(subdirectory.filename() / kModulePath.filename()).string(), true, ""},
-      {"quor-no-such-module-" + unique_ + extension, false, ""},
+      {"no-such-module-" + name_ + extension, false, ""},
       {(fs::current_path() / ("no-such-module" + extension)).string(), false, ""}};
   for (const auto& [path, loads, description] : cases) {
     writeFile("m.ini", "\xEF\xBB\xBFprovider.name=M\r\n# comment\r\n\0provider.name=Other\r\n"s +
@@ -298,7 +280,7 @@ TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParams
 }
 
 TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElseBesideTheLibrary) {
-  const fs::path beside = ownPath(kLibraryDir, "Short", ".ini");
+  const fs::path beside = ownPath(kLibraryDir, ".ini");
   const std::wstring name = beside.filename().wstring(), provider = beside.stem().wstring();
   writeFile(beside, "provider.name=Beside\nprovider.implementation=" + kModulePath.string());
   const HINSTANCE module = load(nullptr, provider.c_str(), nullptr);
@@ -322,7 +304,7 @@ TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElse
 TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlocking) {
   const std::wstring here = fs::current_path().wstring();
 #if defined(_WIN32)
-  const std::wstring special = L"\\\\.\\pipe\\quor-loader-" + widen(unique_);
+  const std::wstring special = L"\\\\.\\pipe\\" + widen(name_);
   const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
                                        PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
@@ -389,7 +371,7 @@ TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlock
 #if !defined(_WIN32)
   // Both attempts find something: a text file here, a directory beside the
   // library; the second one's code is logged.
-  const fs::path both = ownPath(kLibraryDir, "quor-loader-test-");
+  const fs::path both = ownPath(kLibraryDir);
   fs::create_directories(both / "m");
   fs::create_directory(both.filename());
   writeFile(both.filename() / "m", "not a module\n");

@@ -6,10 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <random>
 #include <sstream>
 #include <string>
-#include <system_error>
 
 #include <gtest/gtest.h>
 #include <zolog/zolog.h>
@@ -27,6 +25,7 @@
 #endif
 
 #include "quor/quor.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
@@ -58,22 +57,14 @@ struct Result {
   std::string out;
 };
 
-class QuorInspectTest : public testing::Test {
+class QuorInspectTest : public quor_test::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(fs::create_directory(directory_));
-    fs::current_path(directory_);
-  }
-
-  void TearDown() override {
 #if defined(_WIN32)
+  void TearDown() override {
     if (pipe_ != INVALID_HANDLE_VALUE) CloseHandle(pipe_);
-#endif
-    fs::current_path(previous_);
-    std::error_code ignored;
-    fs::remove_all(directory_, ignored);
-    fs::remove(kLibraryDir / (name_ + ".ini"), ignored);
+    ScratchDirectoryTest::TearDown();
   }
+#endif
 
   // Runs the tool with `arguments`; its standard output goes through a file.
   Result run(const std::string& arguments) {
@@ -95,9 +86,7 @@ class QuorInspectTest : public testing::Test {
   }
 
   // Writes the provider's definition file into the current directory.
-  void define(const std::string& bytes) {
-    std::ofstream(name_ + ".ini", std::ios::binary) << bytes;
-  }
+  void define(const std::string& bytes) { quor_test::writeFile(name_ + ".ini", bytes); }
 
   // A file that reading as a file would block on: a FIFO in the current
   // directory, or on Windows a named pipe, which is in none.
@@ -118,9 +107,6 @@ class QuorInspectTest : public testing::Test {
 #if defined(_WIN32)
   HANDLE pipe_ = INVALID_HANDLE_VALUE;
 #endif
-  const std::string name_ = "quor-inspect-" + std::to_string(std::random_device()());
-  const fs::path directory_ = fs::temp_directory_path() / name_;
-  const fs::path previous_ = fs::current_path();
 };
 
 // The status, when not kAnyStatus, and each of `parts` in the output, in this
@@ -188,7 +174,7 @@ TEST_F(QuorInspectTest, EveryLineIsExplainedAndSuspiciousOnesAreWarnedAbout) {
 
 TEST_F(QuorInspectTest, CopyInTheCurrentDirectoryShadowsTheOneBesideTheLibraryAndBothAreListed) {
   define("provider.name=Here\nprovider.implementation=h\n");
-  const fs::path besidePath = kLibraryDir / (name_ + ".ini");
+  const fs::path besidePath = ownPath(kLibraryDir, ".ini");
   const std::string beside = besidePath.string();
   std::ofstream(besidePath) << "provider.name=There\n";
   expectInOrder(run(name_), 0,
