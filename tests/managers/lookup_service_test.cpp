@@ -205,17 +205,29 @@ class ManagerLoaderTest : public quor_test::ScratchDirectoryTest {
   std::vector<HINSTANCE> modules_;
 };
 
-TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAreLeftAlone) {
-  // A name found in neither place, and an absolute one, joined to the
-  // library's directory all the same; then files that lack keys, in the
-  // current directory or only beside the library.
+// Names found in neither place (an absolute one is joined to the library's
+// directory all the same), files that lack keys, here or only beside the
+// library, and files that are not what they claim: a FIFO or named pipe, a
+// device, a file far larger than any definition file, one that does not open.
+// None may block the call or take the process's memory; the log tells what
+// each was, and the client's params are left alone.
+TEST_F(ManagerLoaderTest, WhatIsNoCompleteDefinitionFileIsRefusedWithoutBlockingOrChangingParams) {
   const std::wstring absent = widen("absent-" + name_ + ".ini");
   const std::wstring absolute = (fs::current_path() / "absent.ini").wstring();
   const fs::path beside = ownPath(kLibraryDir, ".ini");
   const std::wstring besideName = beside.filename().wstring();
   const std::wstring implementation = L"'provider.implementation' key or its value";
-  const std::tuple<std::wstring, const char*, Lines> cases[] = {
-      // name, content (null: no such file), log
+  const auto refused = [](const std::wstring& file, const std::wstring& why) {
+    return lookup(2, L"'" + file + L"' " + why + L"; ignored");
+  };
+  // A file that is there but does not open is named with the system's reason.
+  const auto cannotOpen = [](int code) {
+    return L"cannot be opened (Error " + std::to_wstring(code) + L": " + systemText(code) + L")";
+  };
+  // Over the limit by one byte: one line of "provider.name=...".
+  writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
+  std::vector<std::tuple<std::wstring, const char*, Lines>> cases = {
+      // name, content (null: made beforehand, or no such file), log
       {absent, nullptr, noFile(absent)},
       {absolute, nullptr, noFile(absolute)},
       {L"a.ini", "provider.name=A\nprovider.implementation=\n", noKey(implementation, L"a.ini")},
@@ -227,15 +239,57 @@ TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAre
              L"a.ini")},
       {besideName, "provider.name=A\n",
        besideLibrary(besideName) + noKey(implementation, besideName)},
-  };
+      {L"big.ini", nullptr,
+       refused(L"big.ini", L"is larger than 1048576 bytes: not a definition file") +
+           noFile(L"big.ini")}};
+#if defined(_WIN32)
+  const std::wstring special = L"\\\\.\\pipe\\" + widen(name_);
+  const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
+                                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  writeFile("held.ini", "provider.name=H\n");
+  const HANDLE held = CreateFileW(L"held.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  cases.emplace_back(special, nullptr,
+                     refused(special, L"is not a regular file") + noFile(special));
+  cases.emplace_back(
+      L"held.ini", nullptr,
+      refused(L"held.ini", cannotOpen(ERROR_SHARING_VIOLATION)) + noFile(L"held.ini"));
+#else
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  fs::create_symlink("/dev/zero", "zero.ini");
+  fs::create_symlink("loop.ini", "loop.ini");
+  writeFile("many.ini", "provider.name=M\n");
+  for (const wchar_t* name : {L"fifo", L"zero.ini"})
+    cases.emplace_back(name, nullptr, refused(name, L"is not a regular file") + noFile(name));
+  cases.emplace_back(L"loop.ini", nullptr,
+                     refused(L"loop.ini", cannotOpen(ELOOP)) + noFile(L"loop.ini"));
+  // Opened while every descriptor is taken: the place beside the library does not open either.
+  cases.emplace_back(L"many.ini", nullptr,
+                     refused(L"many.ini", cannotOpen(EMFILE)) + besideLibrary(L"many.ini") +
+                         refused((kLibraryDir / "many.ini").wstring(), cannotOpen(EMFILE)) +
+                         lookup(1, L"No properties files found corresponding to many.ini"));
+#endif
   for (const auto& [name, content, steps] : cases) {
     if (content != nullptr) writeFile(name == besideName ? beside : fs::path(name), content);
     Params params;
     params.push_back(Quor::Parameter(L"client", L"1"));
+#if defined(_WIN32)
     EXPECT_EQ(load(name.c_str(), L"Demo", &params), nullptr);
+#else
+    std::vector<int> taken;
+    for (int descriptor; name == L"many.ini" && (descriptor = dup(0)) >= 0;)
+      taken.push_back(descriptor);
+    EXPECT_EQ(load(name.c_str(), L"Demo", &params), nullptr);
+    for (const int descriptor : taken) close(descriptor);
+#endif
     EXPECT_EQ(lines_, call(name, L"Demo", 1, steps, nullptr));
     EXPECT_EQ(params.size(), 1u);
   }
+#if defined(_WIN32)
+  CloseHandle(held);
+  CloseHandle(pipe);
+#endif
   // The lookup service called directly has no default name: neither ".ini"
   // nor "Demo.ini" is read, and the second place looked in is the library's
   // directory itself.
@@ -247,36 +301,66 @@ TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAre
   EXPECT_EQ(lines_, entered(kLookup, L"", L"Demo", -1, L"") + noFile(L""));
 }
 
+// The module's own path, in a file saved as an editor elsewhere might:
+// byte-order mark, CR LF, a comment and a line that begins with NUL. Then a
+// relative path from the library's directory (a bare name would be found along
+// the search path at once); a bare name and an absolute path that exist
+// nowhere; a name longer than any path, a text file and a FIFO, which is not
+// handed to the system's loader. A path is tried as written and beside the
+// library, and the code logged is that of the attempt that found something.
+// The provider argument is no name of any.
 TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParamsGetTheFilesValues) {
-  // The module's own path, in a file saved as an editor elsewhere might:
-  // byte-order mark, CR LF, a comment and a line that begins with NUL. Then a
-  // relative path from the library's directory (a bare name would be found
-  // along the search path at once), and a bare name and an absolute path that
-  // exist nowhere. The provider argument is no name of any.
   const fs::path subdirectory = ownPath(kLibraryDir);
   fs::create_directory(subdirectory);
   fs::copy_file(kModulePath, subdirectory / kModulePath.filename());
-  const std::string extension = kModulePath.extension().string();
-  const std::tuple<std::string, bool, std::string> cases[] = {
-      // path, loads, description
-      {kModulePath.string(), true, "A demo"},
-      {(subdirectory.filename() / kModulePath.filename()).string(), true, ""},
-      {"no-such-module-" + name_ + extension, false, ""},
-      {(fs::current_path() / ("no-such-module" + extension)).string(), false, ""}};
-  for (const auto& [path, loads, description] : cases) {
+  const std::wstring extension = kModulePath.extension().wstring();
+  writeFile("text.txt", "not a module\n");
+#if defined(_WIN32)
+  const std::wstring special = L"\\\\.\\pipe\\" + widen(name_);
+  const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
+                                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+#else
+  const std::wstring special = (fs::current_path() / "fifo").wstring();
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+#endif
+  std::vector<std::tuple<std::wstring, int, bool>> cases = {
+      // implementation, error (0: loaded), refused as no regular file
+      {kModule, 0, false},
+      {(subdirectory.filename() / kModulePath.filename()).wstring(), 0, false},
+      {widen("no-such-module-" + name_) + extension, kNotFound, false},
+      {(fs::current_path() / (L"no-such-module" + extension)).wstring(), kNotFound, false},
+      {std::wstring(200000, L'm'), kNameTooLong, false},
+      {(fs::current_path() / "text.txt").wstring(), kNotAModule, false},
+      {fs::path(special).make_preferred().wstring(), kNotAModule, true}};
+#if !defined(_WIN32)
+  // Both attempts find something: a text file here, a directory beside the
+  // library; the second one's code is logged.
+  const fs::path both = ownPath(kLibraryDir, "-both");
+  fs::create_directories(both / "m");
+  fs::create_directory(both.filename());
+  writeFile(both.filename() / "m", "not a module\n");
+  cases.emplace_back((both.filename() / "m").wstring(), EISDIR, false);
+#endif
+  for (const auto& [implementation, error, refused] : cases) {
+    const std::string description = error == 0 ? "A demo" : "";
     writeFile("m.ini", "\xEF\xBB\xBFprovider.name=M\r\n# comment\r\n\0provider.name=Other\r\n"s +
                            "Provider.Description = " + description +
-                           " \r\nprovider.implementation=" + path +
+                           " \r\nprovider.implementation=" + fs::path(implementation).string() +
                            "\r\nPROVIDER.SERVICE=https://s.example/a=b\r\n");
     Params params;
     params.push_back(Quor::Parameter(L"client", L"1"));
     const HINSTANCE module = load(L"m.ini", L"Argument", &params);
-    EXPECT_EQ(module != nullptr, loads);
-    const bool beside = fs::path(path).is_relative() && !kRelativePathsSearched;
-    EXPECT_EQ(lines_, call(L"m.ini", L"Argument", 1, loading(widen(path), module, beside), module));
-    expectProvider(params, 1, {L"M", widen(description), widen(path), L"https://s.example/a=b"});
+    EXPECT_EQ(module != nullptr, error == 0);
+    const bool beside = fs::path(implementation).is_relative() && !kRelativePathsSearched;
+    EXPECT_EQ(lines_, call(L"m.ini", L"Argument", 1,
+                           loading(implementation, module, beside, error, refused), module));
+    expectProvider(params, 1, {L"M", widen(description), implementation, L"https://s.example/a=b"});
   }
   EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), modules_.at(0));
+#if defined(_WIN32)
+  CloseHandle(pipe);
+#endif
 }
 
 TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElseBesideTheLibrary) {
@@ -294,101 +378,6 @@ TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElse
   Params params;
   EXPECT_EQ(load(nullptr, provider.c_str(), &params), module);
   expectProvider(params, 0, {L"Here", L"", kModule, L""});
-}
-
-// Files that are not what they claim: a FIFO or named pipe, a device, a file
-// far larger than any definition file, in the place of the definition file;
-// a name longer than any path, a text file and a FIFO in the place of the
-// module. None may block the call or take the process's memory, and the log
-// tells what each was.
-TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlocking) {
-  const std::wstring here = fs::current_path().wstring();
-#if defined(_WIN32)
-  const std::wstring special = L"\\\\.\\pipe\\" + widen(name_);
-  const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
-                                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
-  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-  std::vector<std::pair<std::wstring, std::wstring>> files = {{special, L"is not a regular file"}};
-#else
-  const std::wstring special = here + L"/fifo";
-  ASSERT_EQ(mkfifo("fifo", 0600), 0);
-  fs::create_symlink("/dev/zero", "zero.ini");
-  std::vector<std::pair<std::wstring, std::wstring>> files = {
-      {L"fifo", L"is not a regular file"}, {L"zero.ini", L"is not a regular file"}};
-#endif
-  // Over the limit by one byte: one line of "provider.name=...".
-  writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
-  files.emplace_back(L"big.ini", L"is larger than 1048576 bytes: not a definition file");
-  // A file that is there but does not open is named with the system's reason.
-  const auto cannotOpen = [](int code) {
-    return L"cannot be opened (Error " + std::to_wstring(code) + L": " + systemText(code) + L")";
-  };
-#if defined(_WIN32)
-  writeFile("held.ini", "provider.name=H\n");
-  const HANDLE held = CreateFileW(L"held.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  files.emplace_back(L"held.ini", cannotOpen(ERROR_SHARING_VIOLATION));
-#else
-  fs::create_symlink("loop.ini", "loop.ini");
-  files.emplace_back(L"loop.ini", cannotOpen(ELOOP));
-  // No descriptor left: opened while every one is taken.
-  writeFile("many.ini", "provider.name=M\n");
-  files.emplace_back(L"many.ini", cannotOpen(EMFILE));
-#endif
-  for (const auto& [file, refusal] : files) {
-    std::vector<int> taken;
-#if !defined(_WIN32)
-    for (int descriptor; file == L"many.ini" && (descriptor = dup(0)) >= 0;) {
-      taken.push_back(descriptor);
-    }
-#endif
-    EXPECT_EQ(load(file.c_str(), L"Demo", nullptr), nullptr);
-#if !defined(_WIN32)
-    for (const int descriptor : taken) close(descriptor);
-#endif
-    // Without a descriptor, the place beside the library does not open either.
-    const std::wstring beside = (kLibraryDir / "").wstring() + file;
-    const Lines steps =
-        lookup(2, L"'" + file + L"' " + refusal + L"; ignored") +
-        (taken.empty()
-             ? noFile(file)
-             : besideLibrary(file) + lookup(2, L"'" + beside + L"' " + refusal + L"; ignored") +
-                   lookup(1, L"No properties files found corresponding to " + file));
-    EXPECT_EQ(lines_, call(file, L"Demo", -1, steps, nullptr));
-  }
-#if defined(_WIN32)
-  CloseHandle(held);
-#endif
-
-  // A module path is tried as written and beside the library, and the code
-  // logged is that of the attempt that found something.
-  writeFile("text.txt", "not a module\n");
-  std::vector<std::tuple<std::wstring, int, bool>> modules = {
-      // implementation, error, refused as no regular file
-      {std::wstring(200000, L'm'), kNameTooLong, false},
-      {fs::path(here + L"/text.txt").make_preferred().wstring(), kNotAModule, false},
-      {fs::path(special).make_preferred().wstring(), kNotAModule, true}};
-#if !defined(_WIN32)
-  // Both attempts find something: a text file here, a directory beside the
-  // library; the second one's code is logged.
-  const fs::path both = ownPath(kLibraryDir);
-  fs::create_directories(both / "m");
-  fs::create_directory(both.filename());
-  writeFile(both.filename() / "m", "not a module\n");
-  modules.emplace_back((both.filename() / "m").wstring(), EISDIR, false);
-#endif
-  for (const auto& [implementation, error, refused] : modules) {
-    writeFile("m.ini",
-              "provider.name=M\nprovider.implementation=" + fs::path(implementation).string());
-    Params params;
-    EXPECT_EQ(load(L"m.ini", L"M", &params), nullptr);
-    const Lines steps = loading(implementation, nullptr, true, error, refused);
-    EXPECT_EQ(lines_, call(L"m.ini", L"M", 0, steps, nullptr));
-    EXPECT_EQ(params.size(), 4u);
-  }
-#if defined(_WIN32)
-  CloseHandle(pipe);
-#endif
 }
 
 // A client's vector whose push_back throws what the row gives.
