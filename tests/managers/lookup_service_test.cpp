@@ -21,7 +21,6 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -224,6 +223,7 @@ TEST_F(ManagerLoaderTest, WhatIsNoCompleteDefinitionFileIsRefusedWithoutBlocking
   const auto cannotOpen = [](int code) {
     return L"cannot be opened (Error " + std::to_wstring(code) + L": " + systemText(code) + L")";
   };
+  const std::wstring special = specialFile().wstring();
   // Over the limit by one byte: one line of "provider.name=...".
   writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
   std::vector<std::tuple<std::wstring, const char*, Lines>> cases = {
@@ -241,27 +241,21 @@ TEST_F(ManagerLoaderTest, WhatIsNoCompleteDefinitionFileIsRefusedWithoutBlocking
        besideLibrary(besideName) + noKey(implementation, besideName)},
       {L"big.ini", nullptr,
        refused(L"big.ini", L"is larger than 1048576 bytes: not a definition file") +
-           noFile(L"big.ini")}};
+           noFile(L"big.ini")},
+      {special, nullptr, refused(special, L"is not a regular file") + noFile(special)}};
 #if defined(_WIN32)
-  const std::wstring special = L"\\\\.\\pipe\\" + widen(name_);
-  const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
-                                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
-  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
   writeFile("held.ini", "provider.name=H\n");
   const HANDLE held = CreateFileW(L"held.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  cases.emplace_back(special, nullptr,
-                     refused(special, L"is not a regular file") + noFile(special));
   cases.emplace_back(
       L"held.ini", nullptr,
       refused(L"held.ini", cannotOpen(ERROR_SHARING_VIOLATION)) + noFile(L"held.ini"));
 #else
-  ASSERT_EQ(mkfifo("fifo", 0600), 0);
   fs::create_symlink("/dev/zero", "zero.ini");
   fs::create_symlink("loop.ini", "loop.ini");
   writeFile("many.ini", "provider.name=M\n");
-  for (const wchar_t* name : {L"fifo", L"zero.ini"})
-    cases.emplace_back(name, nullptr, refused(name, L"is not a regular file") + noFile(name));
+  cases.emplace_back(L"zero.ini", nullptr,
+                     refused(L"zero.ini", L"is not a regular file") + noFile(L"zero.ini"));
   cases.emplace_back(L"loop.ini", nullptr,
                      refused(L"loop.ini", cannotOpen(ELOOP)) + noFile(L"loop.ini"));
   // Opened while every descriptor is taken: the place beside the library does not open either.
@@ -288,7 +282,6 @@ TEST_F(ManagerLoaderTest, WhatIsNoCompleteDefinitionFileIsRefusedWithoutBlocking
   }
 #if defined(_WIN32)
   CloseHandle(held);
-  CloseHandle(pipe);
 #endif
   // The lookup service called directly has no default name: neither ".ini"
   // nor "Demo.ini" is read, and the second place looked in is the library's
@@ -315,15 +308,6 @@ TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParams
   fs::copy_file(kModulePath, subdirectory / kModulePath.filename());
   const std::wstring extension = kModulePath.extension().wstring();
   writeFile("text.txt", "not a module\n");
-#if defined(_WIN32)
-  const std::wstring special = L"\\\\.\\pipe\\" + widen(name_);
-  const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
-                                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
-  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-#else
-  const std::wstring special = (fs::current_path() / "fifo").wstring();
-  ASSERT_EQ(mkfifo("fifo", 0600), 0);
-#endif
   std::vector<std::tuple<std::wstring, int, bool>> cases = {
       // implementation, error (0: loaded), refused as no regular file
       {kModule, 0, false},
@@ -332,7 +316,7 @@ TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParams
       {(fs::current_path() / (L"no-such-module" + extension)).wstring(), kNotFound, false},
       {std::wstring(200000, L'm'), kNameTooLong, false},
       {(fs::current_path() / "text.txt").wstring(), kNotAModule, false},
-      {fs::path(special).make_preferred().wstring(), kNotAModule, true}};
+      {specialFile().make_preferred().wstring(), kNotAModule, true}};
 #if !defined(_WIN32)
   // Both attempts find something: a text file here, a directory beside the
   // library; the second one's code is logged.
@@ -358,9 +342,6 @@ TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParams
     expectProvider(params, 1, {L"M", widen(description), implementation, L"https://s.example/a=b"});
   }
   EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), modules_.at(0));
-#if defined(_WIN32)
-  CloseHandle(pipe);
-#endif
 }
 
 TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElseBesideTheLibrary) {

@@ -18,7 +18,6 @@
 #include <windows.h>
 #else
 #include <grp.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,13 +60,6 @@ struct Result {
 
 class QuorInspectTest : public quor_test::ScratchDirectoryTest {
  protected:
-#if defined(_WIN32)
-  void TearDown() override {
-    if (pipe_ != INVALID_HANDLE_VALUE) CloseHandle(pipe_);
-    ScratchDirectoryTest::TearDown();
-  }
-#endif
-
   // Runs the tool with `arguments`; its standard output goes through a file.
   Result run(const std::string& arguments) {
     const fs::path output = directory_ / "output.txt";
@@ -95,26 +87,6 @@ class QuorInspectTest : public quor_test::ScratchDirectoryTest {
     define("provider.name=M\nprovider.implementation=" + module + "\n");
     return run(options + "--load " + name_);
   }
-
-  // A file that reading as a file would block on: a FIFO in the current
-  // directory, or on Windows a named pipe, which is in none.
-  std::string specialFile() {
-#if defined(_WIN32)
-    const std::string path = "\\\\.\\pipe\\" + name_;
-    pipe_ =
-        CreateNamedPipeA(path.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
-    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
-    return path;
-#else
-    const fs::path path = directory_ / "special.ini";
-    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
-    return path.string();
-#endif
-  }
-
-#if defined(_WIN32)
-  HANDLE pipe_ = INVALID_HANDLE_VALUE;
-#endif
 };
 
 // The status, when not kAnyStatus, and each of `parts` in the output, in this
@@ -142,7 +114,7 @@ TEST_F(QuorInspectTest, MissingFileOrKeyIsADefinitionProblemAndNothingIsLoaded) 
       "sub" + std::string(1, static_cast<char>(fs::path::preferred_separator)) + name_;
   expectInOrder(run(sub), 1, {"the provider name \"" + sub + "\" is a path"});
   // Passed over unread, as the factory does, and the search goes on.
-  const std::string special = specialFile();
+  const std::string special = specialFile().string();
   expectInOrder(run("--file " + special), 1,
                 {"[as given] " + special + ": not a regular file: not read",
                  "[beside the library] ", "no definition file"});
@@ -241,7 +213,7 @@ TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissi
   expectInOrder(
       load(file), 2,
       {"[as written] " + notAModule + ": ", "the module did not load: " + notAModule + ")"});
-  const std::string special = specialFile();
+  const std::string special = specialFile().string();
   expectInOrder(
       load(special), 2,
       {"[as written] " + special + ": not a regular file: not loaded (error " + kNotAModule + ": ",
