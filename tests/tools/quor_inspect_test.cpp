@@ -378,7 +378,7 @@ TEST_F(QuorInspectTest, JsonCarriesTheReportWithItsStringsEscaped) {
 
 TEST_F(QuorInspectTest, HelpDescribesTheExitStatusAndAWrongCommandLineIsRefused) {
   expectInOrder(run("--help"), 0, {"--load", "--list", "--json", "Exit status:", "  2  a load"});
-  for (const std::string& wrong : {"", "--list x", "--unknown"}) EXPECT_EQ(run(wrong).status, 3);
+  for (const char* wrong : {"", "--list x", "--unknown"}) EXPECT_EQ(run(wrong).status, 3);
 }
 
 }  // namespace
