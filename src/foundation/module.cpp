@@ -54,7 +54,5 @@ int moduleEntry(HINSTANCE module, unsigned int reason, void*) {
 
 HINSTANCE moduleHandle() { return moduleHandleValue; }
 
-const TString& clientVersion() { return clientVersionString; }
-
 }  // namespace detail
 }  // namespace Quor

@@ -32,9 +32,6 @@ int moduleEntry(HINSTANCE module, unsigned int reason, void* reserved);
 // The library's own module handle; null before process attach.
 HINSTANCE moduleHandle();
 
-// The library's file version as text, set at process attach; empty before.
-const TString& clientVersion();
-
 // The version record of `module` (null: the main executable) as "a.b.c.d",
 // or "0.0.0.0" when the module carries none or it cannot be read.
 TString getModuleVersion(HINSTANCE module);

@@ -4,17 +4,16 @@
 // block of the module allocator behind and leave the object under test as the
 // headers promise: mostly unchanged; empty after a failed vector assignment;
 // whole enough to be copied after a failed value assignment. The program links
-// the library's objects built with the hooks of foundation/allocation_faults.h
-// and prints how much it swept.
+// the library's objects built with the hooks of foundation/allocation_faults.h.
 #include "foundation/allocation_faults.h"
 
-#include <cstdio>
+#include <zolog/zolog.h>
+
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <memory>
 #include <new>
-#include <random>
+#include <regex>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -23,7 +22,7 @@
 
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
-#include "support/recording_zolog.h"
+#include "support/scratch_directory.h"
 #include "support/value_samples.h"
 
 namespace {
@@ -34,35 +33,9 @@ using namespace quor_test;
 using Quor::detail::allocationsMade;
 using Quor::detail::failAllocation;
 using Quor::detail::liveAllocations;
-using quor_test::describe;  // beside this file's own, for Loader
 
 // The manager module that the loader's definition file names.
 const fs::path kModulePath = fs::canonical(QUOR_TEST_MODULE_PATH).make_preferred();
-
-// What the sweeps covered, printed once every test has run.
-long operationsSwept = 0, failurePointsSwept = 0;
-
-class Totals : public testing::Environment {
-  void TearDown() override {
-    std::printf("swept %ld operations, %ld failure points\n", operationsSwept, failurePointsSwept);
-  }
-};
-[[maybe_unused]] testing::Environment* const kTotals =
-    testing::AddGlobalTestEnvironment(new Totals);
-
-// The parameters that a client hands to the manager loader.
-struct Loader {
-  Vector<Parameter> params;
-};
-
-// Holds an object that the library handed over, and destroys it.
-struct Destroy {
-  void operator()(BaseDLLInterface* object) const { object->destroy(); }
-};
-template <class T>
-std::unique_ptr<T, Destroy> own(T* object) {
-  return std::unique_ptr<T, Destroy>(object);
-}
 
 // The samples a sweep starts from: the object under test, and another one
 // that an operation may read. Value objects are both filled through every
@@ -76,10 +49,6 @@ void prepare(TString& o, TString& x) {
   o.assign(L" \ta text\n");
   x.assign(L" \tb text\n");
 }
-void prepare(Loader& o, Loader&) {
-  o.params.push_back(Parameter(L"first", L"1"));
-  o.params.push_back(Parameter(L"second", L"2"));
-}
 // Full: the next element appended makes the table grow.
 template <class T>
 void prepare(Vector<T>& o, Vector<T>& x) {
@@ -90,7 +59,6 @@ void prepare(Vector<T>& o, Vector<T>& x) {
     x.push_back(filled);
   }
 }
-std::wstring describe(Loader& v) { return describe(v.params); }
 
 // What a failed operation promises of the object under test, which showed
 // `before` when the operation began.
@@ -111,44 +79,42 @@ void emptied(C& object, const std::wstring& before) {
 // The loader throws nothing: a failed allocation gives null and a level-1
 // line naming it, which this turns back into the exception that the sweep
 // expects. A module that the loader returned is released.
+std::vector<std::pair<int, std::wstring>> loaderLines;
 template <class Load>
 void loadAndRelease(Load load) {
-  quor_test::clearLogEvents();
+  loaderLines.clear();
   Quor::HINSTANCE module = nullptr;
   try {
     module = load();
   } catch (...) {
     // Copying the arguments is the caller's work, before the loader logs.
-    EXPECT_TRUE(quor_test::logEvents().empty()) << "the loader threw";
+    EXPECT_TRUE(loaderLines.empty()) << "the loader threw";
     throw;
   }
   struct BadAllocation : std::bad_alloc {
     const char* what() const noexcept override { return "bad allocation"; }
   };
   if (module != nullptr) return quor_test::closeLibrary(module);
-  const std::wstring stopped = L": Stopped by an exception: bad allocation";
-  bool logged = false;
-  for (const quor_test::LogEvent& event : quor_test::logEvents()) {
-    logged = logged || (event.level == 1 && event.message.size() > stopped.size() &&
-                        event.message.compare(event.message.size() - stopped.size(), stopped.size(),
-                                              stopped) == 0);
-  }
-  quor_test::clearLogEvents();
-  ASSERT_TRUE(logged) << "no exception logged";
+  const std::wregex stopped(L"ManagerFactory.*: Stopped by an exception: bad allocation");
+  ASSERT_TRUE(std::any_of(loaderLines.begin(), loaderLines.end(), [&](const auto& line) {
+    return line.first == 1 && std::regex_match(line.second, stopped);
+  })) << "no exception logged";
   throw BadAllocation();
 }
-// The loader appends the provider's parameters one by one, each one whole.
-void providerAppended(Loader& object, const std::wstring&) {
-  Loader expected, unused;
+// The loader appends the provider's parameters one by one, each one whole, to
+// the client's params.
+using Params = Vector<Parameter>;
+void providerAppended(Params& object, const std::wstring&) {
+  Params expected, unused;
   prepare(expected, unused);
   for (const auto& [id, value] : {std::make_pair(L"provider.name", std::wstring(L"Sweep")),
                                   {L"provider.description", L""},
                                   {L"provider.implementation", kModulePath.wstring()},
                                   {L"provider.service", L""}}) {
-    expected.params.push_back(Parameter(id, value.c_str()));
+    expected.push_back(Parameter(id, value.c_str()));
   }
-  ASSERT_GE(object.params.size(), 2u);
-  while (expected.params.size() > object.params.size()) expected.params.pop_back();
+  ASSERT_GE(object.size(), 5u);
+  while (expected.size() > object.size()) expected.pop_back();
   EXPECT_EQ(describe(object), describe(expected));
 }
 
@@ -172,7 +138,7 @@ template <class C>
 Rows<C> rowsOf() {
   Rows<C> rows = {{"default constructor", OP(C c)},
                   {"copy constructor", OP(C c(x))},
-                  {"clone", OP(own(x.clone()))},
+                  {"clone", OP(x.clone()->destroy())},
                   {"operator=", OP(o = x), copyable},
                   {"every setter", OP(fill(o)), copyable}};
   // Assigning through a base assigns the base's members only: a path of its own.
@@ -209,10 +175,9 @@ bool completes(long n, const std::function<void()>& operation) {
 // operation completes.
 template <class C>
 void sweep(const Rows<C>& rows) {
-  const long pointsBefore = failurePointsSwept;
+  long failurePoints = 0;
   for (const Row<C>& row : rows) {
-    ++operationsSwept;
-    for (long n = 1;; ++n, ++failurePointsSwept) {
+    for (long n = 1;; ++n, ++failurePoints) {
       SCOPED_TRACE(row.name + " with allocation " + std::to_string(n) + " failing");
       const long live = liveAllocations();
       bool completed = false;
@@ -227,7 +192,7 @@ void sweep(const Rows<C>& rows) {
       if (completed) break;
     }
   }
-  EXPECT_GT(failurePointsSwept, pointsBefore) << "no allocation was made to fail";
+  EXPECT_GT(failurePoints, 0) << "no allocation was made to fail";
 }
 
 TEST(AllocationSweepTest, TString) {
@@ -283,24 +248,22 @@ TYPED_TEST(AllocationSweepValueTest, Operations) { sweep(rowsOf<TypeParam>()); }
 // The loader end to end, in a directory of its own that is the current one:
 // reading the definition file, appending the provider's parameters and loading
 // the module that it names. A module that a call loaded is released.
-TEST(AllocationSweepTest, ManagerFactoryNewManagerInstance) {
-  const fs::path previous = fs::current_path();
-  const fs::path directory =
-      fs::temp_directory_path() / ("quor-sweep-" + std::to_string(std::random_device()()));
-  ASSERT_TRUE(fs::create_directory(directory));
-  fs::current_path(directory);
-  std::ofstream("sweep.ini") << "provider.name=Sweep\nprovider.implementation="
-                             << kModulePath.string() << "\n";
-  sweep(Rows<Loader>{
-      {"newManagerInstance(definition, provider, params)", OP(loadAndRelease([&] {
-         return ManagerFactory::newManagerInstance(L"sweep.ini", L"Sweep", &o.params);
-       })),
-       providerAppended},
-      {"newManagerInstance(provider, params)",
-       OP(loadAndRelease([&] { return ManagerFactory::newManagerInstance(L"sweep", &o.params); })),
-       providerAppended}});
-  fs::current_path(previous);
-  fs::remove_all(directory);
+using AllocationSweepLoaderTest = ScratchDirectoryTest;
+TEST_F(AllocationSweepLoaderTest, ManagerFactoryNewManagerInstance) {
+  writeFile("sweep.ini", "provider.name=Sweep\nprovider.implementation=" + kModulePath.string());
+  zologSetLevelMask(ZOLOG_ALL);
+  zologSetHandler([](void*, const wchar_t*, int level,
+                     const wchar_t* message) { loaderLines.emplace_back(level, message); },
+                  nullptr);
+  sweep(Rows<Params>{{"newManagerInstance(definition, provider, params)", OP(loadAndRelease([&] {
+                        return ManagerFactory::newManagerInstance(L"sweep.ini", L"Sweep", &o);
+                      })),
+                      providerAppended},
+                     {"newManagerInstance(provider, params)", OP(loadAndRelease([&] {
+                        return ManagerFactory::newManagerInstance(L"sweep", &o);
+                      })),
+                      providerAppended}});
+  zologSetHandler(nullptr, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// The module frame's answer to each loader notification, seen through a
-// logging library that records every call.
+// The module frame's answer to each loader notification, seen through zolog's
+// handler.
 #include "foundation/module.h"
+
+#include <zolog/zolog.h>
 
 #include <cstdint>
 #include <cwchar>
@@ -13,7 +15,7 @@
 
 #include "foundation/log.h"
 #include "platform/platform.h"
-#include "support/recording_zolog.h"
+#include "support/dynamic_library.h"
 
 // Imported explicitly on Windows, so that its address is the module's own
 // function and not a jump stub in this program.
@@ -26,8 +28,7 @@ extern "C" int quorTestVersionedModule();
 namespace {
 
 using namespace Quor::detail;
-using quor_test::LogEvent;
-using Event = std::tuple<LogEvent::Kind, std::wstring, int, std::wstring>;
+using Lines = std::vector<std::tuple<std::wstring, int, std::wstring>>;  // module, level, message
 
 Quor::HINSTANCE moduleOf(const void* address) { return Quor::platform::moduleContaining(address); }
 
@@ -36,28 +37,30 @@ TEST(ModuleTest, EachNotificationLogsItsLinesAndReturnsOneAttachStoresHandleAndV
   // Thread notifications only log the handle they are given: one above 4 GiB
   // shows whole.
   const Quor::HINSTANCE high = reinterpret_cast<Quor::HINSTANCE>(std::uintptr_t{0x7ffe12345678});
-  quor_test::clearLogEvents();
+  static Lines lines;
+  zologSetLevelMask(ZOLOG_ALL);
+  zologSetHandler([](void*, const wchar_t* module, int level,
+                     const wchar_t* message) { lines.emplace_back(module, level, message); },
+                  nullptr);
+  zologSetModuleName(L"OTHER");
   EXPECT_EQ(moduleEntry(module, kProcessAttach, nullptr), 1);
   for (ModuleNotification reason :
        {kThreadAttach, kThreadDetach, kProcessDetach, static_cast<ModuleNotification>(7)})
     EXPECT_EQ(moduleEntry(high, reason, nullptr), 1) << reason;
+  zologLog(nullptr, ZOLOG_DETAIL, L"unnamed");  // under the name that the attach set
+  zologSetHandler(nullptr, nullptr);
 
   wchar_t handle[24];
   std::swprintf(handle, 24, L"0x%llx)", handleValue(module));
   const std::wstring dll = L"quor-pell-interfaces::DllMain: Dll ";
-  const std::vector<Event> expected = {
-      {LogEvent::kSetModuleName, L"PELLAPI", 0, L""},
-      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Attach process (hModule=" + handle},
-      {LogEvent::kLine, L"PELLAPI", 4, L"quor-pell-interfaces::DllMain: Client Version = 3.1.4.15"},
-      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Attach thread (hModule=0x7ffe12345678)"},
-      {LogEvent::kLine, L"PELLAPI", 2, dll + L"Detach thread (hModule=0x7ffe12345678)"},
-      {LogEvent::kLine, L"PELLAPI", 1, dll + L"Unknown Reason 7"}};
-  std::vector<Event> events;
-  for (const LogEvent& e : quor_test::logEvents())
-    events.emplace_back(e.kind, e.module, e.level, e.message);
-  EXPECT_EQ(events, expected);
+  EXPECT_EQ(lines,
+            (Lines{{L"PELLAPI", 2, dll + L"Attach process (hModule=" + handle},
+                   {L"PELLAPI", 4, L"quor-pell-interfaces::DllMain: Client Version = 3.1.4.15"},
+                   {L"PELLAPI", 2, dll + L"Attach thread (hModule=0x7ffe12345678)"},
+                   {L"PELLAPI", 2, dll + L"Detach thread (hModule=0x7ffe12345678)"},
+                   {L"PELLAPI", 1, dll + L"Unknown Reason 7"},
+                   {L"PELLAPI", 4, L"unnamed"}}));
   EXPECT_EQ(moduleHandle(), module);
-  EXPECT_EQ(clientVersion(), Quor::TString(L"3.1.4.15"));
 }
 
 TEST(ModuleTest, ModuleVersionAndFileAreThoseOfTheModuleAskedForOrOfTheMainProgram) {
@@ -68,9 +71,10 @@ TEST(ModuleTest, ModuleVersionAndFileAreThoseOfTheModuleAskedForOrOfTheMainProgr
   // Stamped with the short form "2.5".
   EXPECT_EQ(getModuleVersion(moduleOf(reinterpret_cast<const void*>(&quorTestVersionedModule))),
             Quor::TString(L"2.5.0.0"));
-  // The recording logging library carries no record.
-  EXPECT_EQ(getModuleVersion(moduleOf(reinterpret_cast<const void*>(&quor_test::logEvents))),
-            Quor::TString(L"0.0.0.0"));
+  // The test manager module carries no record.
+  void* const unversioned = quor_test::openLibrary(QUOR_TEST_MODULE_PATH);
+  EXPECT_EQ(getModuleVersion(static_cast<Quor::HINSTANCE>(unversioned)), Quor::TString(L"0.0.0.0"));
+  quor_test::closeLibrary(unversioned);
 }
 
 }  // namespace

@@ -6,16 +6,13 @@
 #include <zolog/zolog.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
-#include <random>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -33,6 +30,7 @@
 #include "quor/manager_module.h"
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
@@ -50,12 +48,14 @@ void countLine(void* count, const wchar_t* module, int, const wchar_t*) {
   if (std::wcscmp(module, L"RACE") == 0) ++*static_cast<long*>(count);
 }
 
-class ConcurrencyTest : public testing::Test {
+class ConcurrencyTest : public quor_test::ScratchDirectoryTest {
  protected:
   void SetUp() override {
-    std::ofstream(definition_) << "provider.name=Race\nprovider.description=raced\n"
-                               << "provider.implementation=" << kModulePath.string()
-                               << "\nprovider.service=s\n";
+    ScratchDirectoryTest::SetUp();
+    quor_test::writeFile(definition_,
+                         "provider.name=Race\nprovider.description=raced\n"
+                         "provider.implementation=" +
+                             kModulePath.string() + "\nprovider.service=s\n");
     zologSetLevelMask(ZOLOG_ALL);
     zologSetHandler(countLine, &counts_[0]);
   }
@@ -63,17 +63,14 @@ class ConcurrencyTest : public testing::Test {
   void TearDown() override {
     zologSetHandler(nullptr, nullptr);
     zologSetLevelMask(ZOLOG_FAILURE | ZOLOG_WARNING);
-    std::error_code ignored;
-    fs::remove(definition_, ignored);
+    ScratchDirectoryTest::TearDown();
   }
 
   HINSTANCE load(Params* params) const {
     return Quor::ManagerFactory::newManagerInstance(definition_.wstring().c_str(), L"Race", params);
   }
 
-  const fs::path definition_ =
-      fs::temp_directory_path() /
-      ("quor-concurrency-" + std::to_string(std::random_device()()) + ".ini");
+  const fs::path definition_ = directory_ / "race.ini";
   long counts_[2] = {0, 0};
 };
 
@@ -149,8 +146,8 @@ TEST_F(ConcurrencyTest, LoadRacingTheReleaseOfTheLastReferenceGivesAUsableModule
 // forked while another thread is inside glibc's loader may hang in its own
 // load, which no lock of the library's can prevent.
 TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
-  const fs::path logFile = fs::path(definition_).replace_extension(".log");
-  const std::wstring absent = fs::path(definition_).replace_extension(".absent").wstring();
+  const fs::path logFile = directory_ / "race.log";
+  const std::wstring absent = (directory_ / "absent.ini").wstring();
   const int savedStderr = dup(2);
   const int file = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
   ASSERT_GE(file, 0);
@@ -174,7 +171,8 @@ TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
     if (child == 0) {
       // The child reports through its lines, and ends without the memory
       // checks of valgrind, which would count the parent's threads' memory as
-      // lost.
+      // lost; the alarm ends one that hangs.
+      alarm(30);
       zologLog(L"CHILD", ZOLOG_FAILURE, L"child %d", i);
       Params params;
       const HINSTANCE module = load(&params);
@@ -183,16 +181,9 @@ TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
       kill(getpid(), SIGKILL);
     }
     children.push_back(child);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    pid_t ended;
-    while ((ended = waitpid(child, nullptr, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    hung = ended == 0;
-    if (hung) {
-      kill(child, SIGKILL);
-      waitpid(child, nullptr, 0);
-    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    hung = WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM;
     EXPECT_FALSE(hung) << "child " << i;
   }
   stop = true;
@@ -217,8 +208,6 @@ TEST_F(ConcurrencyTest, ForkedChildLogsAndLoadsWhileOtherThreadsLog) {
   }
   EXPECT_EQ(logged.size(), children.size());
   EXPECT_EQ(loaded.size(), children.size());
-  std::error_code ignored;
-  fs::remove(logFile, ignored);
 }
 #endif
 

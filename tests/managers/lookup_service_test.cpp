@@ -7,14 +7,11 @@
 #include <cstdint>
 #include <cwchar>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <new>
-#include <random>
 #include <regex>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -24,7 +21,6 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,6 +30,7 @@
 #include "quor/manager_module.h"
 #include "quor/quor.h"
 #include "support/dynamic_library.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
@@ -43,6 +40,7 @@ using Quor::ManagerFactory;
 using Params = Quor::Vector<Quor::Parameter>;
 using namespace std::string_literals;
 using Lines = std::vector<std::pair<int, std::wstring>>;  // level, message
+using quor_test::writeFile;
 
 // Windows looks for a relative module path along the search path, which
 // begins with the program's directory, here the library's; elsewhere a
@@ -141,10 +139,6 @@ std::wstring systemText(int code) {
 #endif
 }
 
-void writeFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Keeps all but the library's thread attach and detach lines: the system
 // starts threads of its own at times of its own on Windows.
 void collect(void* context, const wchar_t* module, int level, const wchar_t* message) {
@@ -178,12 +172,10 @@ long openFiles() {
 #endif
 }
 
-class ManagerLoaderTest : public testing::Test {
+class ManagerLoaderTest : public quor_test::ScratchDirectoryTest {
  protected:
   void SetUp() override {
-    const fs::path directory = ownPath(fs::temp_directory_path(), "quor-loader-");
-    ASSERT_TRUE(fs::create_directory(directory));
-    fs::current_path(directory);
+    ScratchDirectoryTest::SetUp();
     zologSetLevelMask(ZOLOG_ALL);
     zologSetHandler(collect, &lines_);
   }
@@ -192,15 +184,7 @@ class ManagerLoaderTest : public testing::Test {
     zologSetHandler(nullptr, nullptr);
     for (HINSTANCE module : modules_) quor_test::closeLibrary(module);
     EXPECT_EQ(openFiles(), openFiles_) << "a file was left open";
-    fs::current_path(previous_);
-    std::error_code ignored;
-    for (const fs::path& path : removed_) fs::remove_all(path, ignored);
-  }
-
-  // A name of this test's own in `directory`, removed in TearDown.
-  fs::path ownPath(const fs::path& directory, const std::string& prefix, const char* suffix = "") {
-    removed_.push_back(directory / (prefix + unique_ + suffix));
-    return removed_.back();
+    ScratchDirectoryTest::TearDown();
   }
 
   // newManagerInstance, its short form when `file` is null, with the log
@@ -216,24 +200,34 @@ class ManagerLoaderTest : public testing::Test {
   }
 
   const long openFiles_ = openFiles();
-  const std::string unique_ = std::to_string(std::random_device()());
   Lines lines_;
   std::vector<HINSTANCE> modules_;
-  std::vector<fs::path> removed_;
-  const fs::path previous_ = fs::current_path();
 };
 
-TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAreLeftAlone) {
-  // A name found in neither place, and an absolute one, joined to the
-  // library's directory all the same; then files that lack keys, in the
-  // current directory or only beside the library.
-  const std::wstring absent = widen("absent-" + unique_ + ".ini");
+// Names found in neither place (an absolute one is joined to the library's
+// directory all the same), files that lack keys, here or only beside the
+// library, and files that are not what they claim: a FIFO or named pipe, a
+// device, a file far larger than any definition file, one that does not open.
+// None may block the call or take the process's memory; the log tells what
+// each was, and the client's params are left alone.
+TEST_F(ManagerLoaderTest, WhatIsNoCompleteDefinitionFileIsRefusedWithoutBlockingOrChangingParams) {
+  const std::wstring absent = widen("absent-" + name_ + ".ini");
   const std::wstring absolute = (fs::current_path() / "absent.ini").wstring();
-  const fs::path beside = ownPath(kLibraryDir, "quor-loader-test-", ".ini");
+  const fs::path beside = ownPath(kLibraryDir, ".ini");
   const std::wstring besideName = beside.filename().wstring();
   const std::wstring implementation = L"'provider.implementation' key or its value";
-  const std::tuple<std::wstring, const char*, Lines> cases[] = {
-      // name, content (null: no such file), log
+  const auto refused = [](const std::wstring& file, const std::wstring& why) {
+    return lookup(2, L"'" + file + L"' " + why + L"; ignored");
+  };
+  // A file that is there but does not open is named with the system's reason.
+  const auto cannotOpen = [](int code) {
+    return L"cannot be opened (Error " + std::to_wstring(code) + L": " + systemText(code) + L")";
+  };
+  const std::wstring special = specialFile().wstring();
+  // Over the limit by one byte: one line of "provider.name=...".
+  writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
+  std::vector<std::tuple<std::wstring, const char*, Lines>> cases = {
+      // name, content (null: made beforehand, or no such file), log
       {absent, nullptr, noFile(absent)},
       {absolute, nullptr, noFile(absolute)},
       {L"a.ini", "provider.name=A\nprovider.implementation=\n", noKey(implementation, L"a.ini")},
@@ -245,15 +239,54 @@ TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAre
              L"a.ini")},
       {besideName, "provider.name=A\n",
        besideLibrary(besideName) + noKey(implementation, besideName)},
-  };
+      {L"big.ini", nullptr,
+       refused(L"big.ini", L"is larger than 1048576 bytes: not a definition file") +
+           noFile(L"big.ini")},
+      {special, nullptr, refused(special, L"is not a regular file") + noFile(special)}};
+#if defined(_WIN32)
+  writeFile("held.ini", "provider.name=H\n");
+  const HANDLE held = CreateFileW(L"held.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  cases.emplace_back(
+      L"held.ini", nullptr,
+      refused(L"held.ini", cannotOpen(ERROR_SHARING_VIOLATION)) + noFile(L"held.ini"));
+#else
+  fs::create_symlink("/dev/zero", "zero.ini");
+  fs::create_symlink("loop.ini", "loop.ini");
+  // A file is in both places, for valgrind lets the system look for a file
+  // before it counts descriptors.
+  const fs::path manyBeside = ownPath(kLibraryDir, "-many.ini");
+  const std::wstring many = manyBeside.filename().wstring();
+  writeFile(manyBeside, "provider.name=M\n");
+  writeFile(many, "provider.name=M\n");
+  cases.emplace_back(L"zero.ini", nullptr,
+                     refused(L"zero.ini", L"is not a regular file") + noFile(L"zero.ini"));
+  cases.emplace_back(L"loop.ini", nullptr,
+                     refused(L"loop.ini", cannotOpen(ELOOP)) + noFile(L"loop.ini"));
+  // Opened while every descriptor is taken: the place beside the library does not open either.
+  cases.emplace_back(many, nullptr,
+                     refused(many, cannotOpen(EMFILE)) + besideLibrary(many) +
+                         refused(manyBeside.wstring(), cannotOpen(EMFILE)) +
+                         lookup(1, L"No properties files found corresponding to " + many));
+#endif
   for (const auto& [name, content, steps] : cases) {
     if (content != nullptr) writeFile(name == besideName ? beside : fs::path(name), content);
     Params params;
     params.push_back(Quor::Parameter(L"client", L"1"));
+#if defined(_WIN32)
     EXPECT_EQ(load(name.c_str(), L"Demo", &params), nullptr);
+#else
+    std::vector<int> taken;
+    for (int descriptor; name == many && (descriptor = dup(0)) >= 0;) taken.push_back(descriptor);
+    EXPECT_EQ(load(name.c_str(), L"Demo", &params), nullptr);
+    for (const int descriptor : taken) close(descriptor);
+#endif
     EXPECT_EQ(lines_, call(name, L"Demo", 1, steps, nullptr));
     EXPECT_EQ(params.size(), 1u);
   }
+#if defined(_WIN32)
+  CloseHandle(held);
+#endif
   // The lookup service called directly has no default name: neither ".ini"
   // nor "Demo.ini" is read, and the second place looked in is the library's
   // directory itself.
@@ -265,40 +298,58 @@ TEST_F(ManagerLoaderTest, MissingOrIncompleteDefinitionFileIsRefusedAndParamsAre
   EXPECT_EQ(lines_, entered(kLookup, L"", L"Demo", -1, L"") + noFile(L""));
 }
 
+// The module's own path, in a file saved as an editor elsewhere might:
+// byte-order mark, CR LF, a comment and a line that begins with NUL. Then a
+// relative path from the library's directory (a bare name would be found along
+// the search path at once); a bare name and an absolute path that exist
+// nowhere; a name longer than any path, a text file and a FIFO, which is not
+// handed to the system's loader. A path is tried as written and beside the
+// library, and the code logged is that of the attempt that found something.
+// The provider argument is no name of any.
 TEST_F(ManagerLoaderTest, ModuleIsLoadedAsWrittenOrElseBesideTheLibraryAndParamsGetTheFilesValues) {
-  // The module's own path, in a file saved as an editor elsewhere might:
-  // byte-order mark, CR LF, a comment and a line that begins with NUL. Then a
-  // relative path from the library's directory (a bare name would be found
-  // along the search path at once), and a bare name and an absolute path that
-  // exist nowhere. The provider argument is no name of any.
-  const fs::path subdirectory = ownPath(kLibraryDir, "quor-loader-test-");
+  const fs::path subdirectory = ownPath(kLibraryDir);
   fs::create_directory(subdirectory);
   fs::copy_file(kModulePath, subdirectory / kModulePath.filename());
-  const std::string extension = kModulePath.extension().string();
-  const std::tuple<std::string, bool, std::string> cases[] = {
-      // path, loads, description
-      {kModulePath.string(), true, "A demo"},
-      {(subdirectory.filename() / kModulePath.filename()).string(), true, ""},
-      {"quor-no-such-module-" + unique_ + extension, false, ""},
-      {(fs::current_path() / ("no-such-module" + extension)).string(), false, ""}};
-  for (const auto& [path, loads, description] : cases) {
+  const std::wstring extension = kModulePath.extension().wstring();
+  writeFile("text.txt", "not a module\n");
+  std::vector<std::tuple<std::wstring, int, bool>> cases = {
+      // implementation, error (0: loaded), refused as no regular file
+      {kModule, 0, false},
+      {(subdirectory.filename() / kModulePath.filename()).wstring(), 0, false},
+      {widen("no-such-module-" + name_) + extension, kNotFound, false},
+      {(fs::current_path() / (L"no-such-module" + extension)).wstring(), kNotFound, false},
+      {std::wstring(200000, L'm'), kNameTooLong, false},
+      {(fs::current_path() / "text.txt").wstring(), kNotAModule, false},
+      {specialFile().make_preferred().wstring(), kNotAModule, true}};
+#if !defined(_WIN32)
+  // Both attempts find something: a text file here, a directory beside the
+  // library; the second one's code is logged.
+  const fs::path both = ownPath(kLibraryDir, "-both");
+  fs::create_directories(both / "m");
+  fs::create_directory(both.filename());
+  writeFile(both.filename() / "m", "not a module\n");
+  cases.emplace_back((both.filename() / "m").wstring(), EISDIR, false);
+#endif
+  for (const auto& [implementation, error, refused] : cases) {
+    const std::string description = error == 0 ? "A demo" : "";
     writeFile("m.ini", "\xEF\xBB\xBFprovider.name=M\r\n# comment\r\n\0provider.name=Other\r\n"s +
                            "Provider.Description = " + description +
-                           " \r\nprovider.implementation=" + path +
+                           " \r\nprovider.implementation=" + fs::path(implementation).string() +
                            "\r\nPROVIDER.SERVICE=https://s.example/a=b\r\n");
     Params params;
     params.push_back(Quor::Parameter(L"client", L"1"));
     const HINSTANCE module = load(L"m.ini", L"Argument", &params);
-    EXPECT_EQ(module != nullptr, loads);
-    const bool beside = fs::path(path).is_relative() && !kRelativePathsSearched;
-    EXPECT_EQ(lines_, call(L"m.ini", L"Argument", 1, loading(widen(path), module, beside), module));
-    expectProvider(params, 1, {L"M", widen(description), widen(path), L"https://s.example/a=b"});
+    EXPECT_EQ(module != nullptr, error == 0);
+    const bool beside = fs::path(implementation).is_relative() && !kRelativePathsSearched;
+    EXPECT_EQ(lines_, call(L"m.ini", L"Argument", 1,
+                           loading(implementation, module, beside, error, refused), module));
+    expectProvider(params, 1, {L"M", widen(description), implementation, L"https://s.example/a=b"});
   }
   EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), modules_.at(0));
 }
 
 TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElseBesideTheLibrary) {
-  const fs::path beside = ownPath(kLibraryDir, "Short", ".ini");
+  const fs::path beside = ownPath(kLibraryDir, ".ini");
   const std::wstring name = beside.filename().wstring(), provider = beside.stem().wstring();
   writeFile(beside, "provider.name=Beside\nprovider.implementation=" + kModulePath.string());
   const HINSTANCE module = load(nullptr, provider.c_str(), nullptr);
@@ -312,105 +363,6 @@ TEST_F(ManagerLoaderTest, ShortFormReadsProviderIniFromTheCurrentDirectoryOrElse
   Params params;
   EXPECT_EQ(load(nullptr, provider.c_str(), &params), module);
   expectProvider(params, 0, {L"Here", L"", kModule, L""});
-}
-
-// Files that are not what they claim: a FIFO or named pipe, a device, a file
-// far larger than any definition file, in the place of the definition file;
-// a name longer than any path, a text file and a FIFO in the place of the
-// module. None may block the call or take the process's memory, and the log
-// tells what each was.
-TEST_F(ManagerLoaderTest, WhatIsNotADefinitionFileOrAModuleIsRefusedWithoutBlocking) {
-  const std::wstring here = fs::current_path().wstring();
-#if defined(_WIN32)
-  const std::wstring special = L"\\\\.\\pipe\\quor-loader-" + widen(unique_);
-  const HANDLE pipe = CreateNamedPipeW(special.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
-                                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
-  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-  std::vector<std::pair<std::wstring, std::wstring>> files = {{special, L"is not a regular file"}};
-#else
-  const std::wstring special = here + L"/fifo";
-  ASSERT_EQ(mkfifo("fifo", 0600), 0);
-  fs::create_symlink("/dev/zero", "zero.ini");
-  std::vector<std::pair<std::wstring, std::wstring>> files = {
-      {L"fifo", L"is not a regular file"}, {L"zero.ini", L"is not a regular file"}};
-#endif
-  // Over the limit by one byte: one line of "provider.name=...".
-  writeFile("big.ini", "provider.name=" + std::string(1024 * 1024 - 14 + 1, 'n'));
-  files.emplace_back(L"big.ini", L"is larger than 1048576 bytes: not a definition file");
-  // A file that is there but does not open is named with the system's reason.
-  const auto cannotOpen = [](int code) {
-    return L"cannot be opened (Error " + std::to_wstring(code) + L": " + systemText(code) + L")";
-  };
-#if defined(_WIN32)
-  writeFile("held.ini", "provider.name=H\n");
-  const HANDLE held = CreateFileW(L"held.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  files.emplace_back(L"held.ini", cannotOpen(ERROR_SHARING_VIOLATION));
-#else
-  fs::create_symlink("loop.ini", "loop.ini");
-  files.emplace_back(L"loop.ini", cannotOpen(ELOOP));
-  // No descriptor left: opened while every one is taken. A file is there in
-  // both places, for valgrind lets the system look for a file before it counts
-  // descriptors.
-  const fs::path many = ownPath(kLibraryDir, "quor-loader-test-many-", ".ini");
-  writeFile(many, "provider.name=M\n");
-  writeFile(many.filename(), "provider.name=M\n");
-  files.emplace_back(many.filename().wstring(), cannotOpen(EMFILE));
-#endif
-  for (const auto& [file, refusal] : files) {
-    std::vector<int> taken;
-#if !defined(_WIN32)
-    for (int descriptor; file == many.filename() && (descriptor = dup(0)) >= 0;) {
-      taken.push_back(descriptor);
-    }
-#endif
-    EXPECT_EQ(load(file.c_str(), L"Demo", nullptr), nullptr);
-#if !defined(_WIN32)
-    for (const int descriptor : taken) close(descriptor);
-#endif
-    // Without a descriptor, the place beside the library does not open either.
-    const std::wstring beside = (kLibraryDir / "").wstring() + file;
-    const Lines steps =
-        lookup(2, L"'" + file + L"' " + refusal + L"; ignored") +
-        (taken.empty()
-             ? noFile(file)
-             : besideLibrary(file) + lookup(2, L"'" + beside + L"' " + refusal + L"; ignored") +
-                   lookup(1, L"No properties files found corresponding to " + file));
-    EXPECT_EQ(lines_, call(file, L"Demo", -1, steps, nullptr));
-  }
-#if defined(_WIN32)
-  CloseHandle(held);
-#endif
-
-  // A module path is tried as written and beside the library, and the code
-  // logged is that of the attempt that found something.
-  writeFile("text.txt", "not a module\n");
-  std::vector<std::tuple<std::wstring, int, bool>> modules = {
-      // implementation, error, refused as no regular file
-      {std::wstring(200000, L'm'), kNameTooLong, false},
-      {fs::path(here + L"/text.txt").make_preferred().wstring(), kNotAModule, false},
-      {fs::path(special).make_preferred().wstring(), kNotAModule, true}};
-#if !defined(_WIN32)
-  // Both attempts find something: a text file here, a directory beside the
-  // library; the second one's code is logged.
-  const fs::path both = ownPath(kLibraryDir, "quor-loader-test-");
-  fs::create_directories(both / "m");
-  fs::create_directory(both.filename());
-  writeFile(both.filename() / "m", "not a module\n");
-  modules.emplace_back((both.filename() / "m").wstring(), EISDIR, false);
-#endif
-  for (const auto& [implementation, error, refused] : modules) {
-    writeFile("m.ini",
-              "provider.name=M\nprovider.implementation=" + fs::path(implementation).string());
-    Params params;
-    EXPECT_EQ(load(L"m.ini", L"M", &params), nullptr);
-    const Lines steps = loading(implementation, nullptr, true, error, refused);
-    EXPECT_EQ(lines_, call(L"m.ini", L"M", 0, steps, nullptr));
-    EXPECT_EQ(params.size(), 4u);
-  }
-#if defined(_WIN32)
-  CloseHandle(pipe);
-#endif
 }
 
 // A client's vector whose push_back throws what the row gives.

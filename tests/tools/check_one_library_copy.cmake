@@ -15,7 +15,7 @@ execute_process(COMMAND ${NM} -C --defined-only ${TOOL} OUTPUT_VARIABLE symbols
 # A class's virtual table lies where its code is; on Windows the program's
 # stubs that jump to the functions it imports are named as those functions.
 string(REGEX MATCHALL
-  "\n[0-9a-fA-F]+ [A-Za-z] (vtable for Quor::[A-Z]|Quor::detail::(allocate|release|module|clientVersion|getModuleVersion))[^\n]*"
+  "\n[0-9a-fA-F]+ [A-Za-z] (vtable for Quor::[A-Z]|Quor::detail::(allocate|release|module|getModuleVersion))[^\n]*"
   copies "${symbols}")
 if(copies)
   list(JOIN copies "\n" text)

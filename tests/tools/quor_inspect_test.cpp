@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <random>
 #include <sstream>
 #include <string>
-#include <system_error>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <zolog/zolog.h>
@@ -18,7 +18,6 @@
 #include <windows.h>
 #else
 #include <grp.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +26,7 @@
 #endif
 
 #include "quor/quor.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
@@ -58,23 +58,8 @@ struct Result {
   std::string out;
 };
 
-class QuorInspectTest : public testing::Test {
+class QuorInspectTest : public quor_test::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(fs::create_directory(directory_));
-    fs::current_path(directory_);
-  }
-
-  void TearDown() override {
-#if defined(_WIN32)
-    if (pipe_ != INVALID_HANDLE_VALUE) CloseHandle(pipe_);
-#endif
-    fs::current_path(previous_);
-    std::error_code ignored;
-    fs::remove_all(directory_, ignored);
-    fs::remove(kLibraryDir / (name_ + ".ini"), ignored);
-  }
-
   // Runs the tool with `arguments`; its standard output goes through a file.
   Result run(const std::string& arguments) {
     const fs::path output = directory_ / "output.txt";
@@ -95,32 +80,13 @@ class QuorInspectTest : public testing::Test {
   }
 
   // Writes the provider's definition file into the current directory.
-  void define(const std::string& bytes) {
-    std::ofstream(name_ + ".ini", std::ios::binary) << bytes;
-  }
+  void define(const std::string& bytes) { quor_test::writeFile(name_ + ".ini", bytes); }
 
-  // A file that reading as a file would block on: a FIFO in the current
-  // directory, or on Windows a named pipe, which is in none.
-  std::string specialFile() {
-#if defined(_WIN32)
-    const std::string path = "\\\\.\\pipe\\" + name_;
-    pipe_ =
-        CreateNamedPipeA(path.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
-    EXPECT_NE(pipe_, INVALID_HANDLE_VALUE);
-    return path;
-#else
-    const fs::path path = directory_ / "special.ini";
-    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
-    return path.string();
-#endif
+  // The tool run with `options` to load `module`, which the definition file names.
+  Result load(const std::string& module, const std::string& options = "") {
+    define("provider.name=M\nprovider.implementation=" + module + "\n");
+    return run(options + "--load " + name_);
   }
-
-#if defined(_WIN32)
-  HANDLE pipe_ = INVALID_HANDLE_VALUE;
-#endif
-  const std::string name_ = "quor-inspect-" + std::to_string(std::random_device()());
-  const fs::path directory_ = fs::temp_directory_path() / name_;
-  const fs::path previous_ = fs::current_path();
 };
 
 // The status, when not kAnyStatus, and each of `parts` in the output, in this
@@ -148,7 +114,7 @@ TEST_F(QuorInspectTest, MissingFileOrKeyIsADefinitionProblemAndNothingIsLoaded) 
       "sub" + std::string(1, static_cast<char>(fs::path::preferred_separator)) + name_;
   expectInOrder(run(sub), 1, {"the provider name \"" + sub + "\" is a path"});
   // Passed over unread, as the factory does, and the search goes on.
-  const std::string special = specialFile();
+  const std::string special = specialFile().string();
   expectInOrder(run("--file " + special), 1,
                 {"[as given] " + special + ": not a regular file: not read",
                  "[beside the library] ", "no definition file"});
@@ -188,7 +154,7 @@ TEST_F(QuorInspectTest, EveryLineIsExplainedAndSuspiciousOnesAreWarnedAbout) {
 
 TEST_F(QuorInspectTest, CopyInTheCurrentDirectoryShadowsTheOneBesideTheLibraryAndBothAreListed) {
   define("provider.name=Here\nprovider.implementation=h\n");
-  const fs::path besidePath = kLibraryDir / (name_ + ".ini");
+  const fs::path besidePath = ownPath(kLibraryDir, ".ini");
   const std::string beside = besidePath.string();
   std::ofstream(besidePath) << "provider.name=There\n";
   expectInOrder(run(name_), 0,
@@ -221,41 +187,35 @@ TEST_F(QuorInspectTest, AFileNameThatIsNotUtf8IsFoundReadAndListed) {
 #endif
 
 TEST_F(QuorInspectTest, LoadReportsTheModulesVersionAndEntryPoint) {
-  define("provider.name=M\nprovider.implementation=" + kManager + "\n");
-  expectInOrder(run("--load " + name_), 0,
+  expectInOrder(load(kManager), 0,
                 {"[as written] " + kManager + ": loaded", "Module " + kManager, "version: none",
                  "entry point quorManagerInstance: exported", "Status 0"});
-  define("provider.name=M\nprovider.implementation=" + kVersioned + "\n");
-  expectInOrder(run("--load " + name_), 2,
+  expectInOrder(load(kVersioned), 2,
                 {"version: 2.5.0.0", "entry point quorManagerInstance: not exported",
                  "it is not a manager module", "Status 2"});
 }
 
 TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissing) {
   const std::string absent = (directory_ / "absent-module").string();
-  define("provider.name=M\nprovider.implementation=" + absent + "\n");
-  expectInOrder(run("--load " + name_), 2,
-                {"[as written] " + absent + ": no such file (error ",
+  expectInOrder(load(absent), 2,
+                {"[as written] " + absent + ": no such file (error " + kNotFound + ": ",
                  "[beside the library] " + (kLibraryDir / "").string() + absent + ": no such file",
-                 "the module did not load", "Status 2"});
-  define("provider.name=M\nprovider.implementation=" + kNeedsDependency + "\n");
-  const Result needs = run("--load " + name_);
+                 "the module did not load: ", " (error " + kNotFound + ")\nStatus 2"});
+  const Result needs = load(kNeedsDependency);
   expectInOrder(needs, 2,
                 {"[as written] " + kNeedsDependency +
                      ": found, but a module that it needs is missing or its initialisation failed",
                  "Status 2"});
   // The second attempt finds nothing beside the library: the first tells why.
   const std::string file = (directory_ / (name_ + ".ini")).string();
-  define("provider.name=M\nprovider.implementation=" + file);
   const std::string notAModule =
       file + ": found, but not a loadable module for this process (error " + kNotAModule;
   expectInOrder(
-      run("--load " + name_), 2,
+      load(file), 2,
       {"[as written] " + notAModule + ": ", "the module did not load: " + notAModule + ")"});
-  const std::string special = specialFile();
-  define("provider.name=M\nprovider.implementation=" + special);
+  const std::string special = specialFile().string();
   expectInOrder(
-      run("--load " + name_), 2,
+      load(special), 2,
       {"[as written] " + special + ": not a regular file: not loaded (error " + kNotAModule + ": ",
        "the module did not load: " + special + ": not a regular file"});
 #if !defined(_WIN32)
@@ -301,88 +261,70 @@ void collectLog(void* context, const wchar_t*, int, const wchar_t* message) {
   log += '\n';
 }
 
-TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeReadOrLoaded) {
+// What the system refuses to open, as a definition file or as a module (what
+// the factory passes over or does not find is checked against its log in the
+// loader's tests, and against the tool's output above).
+TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeOpened) {
   if (rerunUnprivileged()) return;
   const std::string here = directory_.string() + std::string(1, fs::path::preferred_separator);
-  std::ofstream(directory_ / "text.txt") << "not a module\n";
-  std::ofstream(directory_ / "definition.ini") << "provider.name=D\n";
-  const std::string fifo = specialFile();
-  struct Case {
-    std::string path;  // of the definition file, or of the module when `module`
-    bool module;
-    std::string code;  // the system's code, "" when the factory gives none
-  };
-  std::vector<Case> cases = {{here + "absent.ini", false, ""},
-                             {fifo, false, ""},
-                             {here + "absent-module", true, kNotFound},
-                             {here + "text.txt", true, kNotAModule},
-                             {fifo, true, kNotAModule}};
+  quor_test::writeFile("definition.ini", "provider.name=D\n");
+  std::vector<std::tuple<std::string, bool, std::string>> cases;  // path, module, system's code
 #if defined(_WIN32)
-  std::ofstream(directory_ / "module.dll") << "held\n";
-  const HANDLE held = CreateFileA((here + "definition.ini").c_str(), GENERIC_READ, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-  const HANDLE heldModule = CreateFileA((here + "module.dll").c_str(), GENERIC_READ, 0, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
-  cases.push_back({here + "definition.ini", false, "32"});
-  cases.push_back({here + "module.dll", true, "32"});
+  quor_test::writeFile("module.dll", "held\n");
+  const HANDLE held =
+      CreateFileA("definition.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE heldModule =
+      CreateFileA("module.dll", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  cases = {{here + "definition.ini", false, "32"}, {here + "module.dll", true, "32"}};
 #else
   // A directory that cannot be searched, a file that cannot be read, a loop.
-  fs::create_directory(directory_ / "closed");
-  fs::copy_file(kManager, directory_ / "closed" / "m.so");
-  fs::copy_file(kManager, directory_ / "unreadable.so");
-  fs::permissions(directory_ / "unreadable.so", fs::perms::none);
-  fs::permissions(directory_ / "definition.ini", fs::perms::none);
-  fs::permissions(directory_ / "closed", fs::perms::none);
-  fs::create_symlink("loop", directory_ / "loop");
+  fs::create_directory("closed");
+  fs::copy_file(kManager, "closed/m.so");
+  fs::copy_file(kManager, "unreadable.so");
+  for (const char* path : {"unreadable.so", "definition.ini", "closed"})
+    fs::permissions(path, fs::perms::none);
+  fs::create_symlink("loop", "loop");
   const std::string eacces = std::to_string(EACCES), eloop = std::to_string(ELOOP);
   for (const bool module : {false, true}) {
-    cases.push_back({here + "closed/m.so", module, eacces});
-    cases.push_back({here + "loop", module, eloop});
+    cases.emplace_back(here + "closed/m.so", module, eacces);
+    cases.emplace_back(here + "loop", module, eloop);
   }
-  cases.push_back({here + "definition.ini", false, eacces});
-  cases.push_back({here + "unreadable.so", true, eacces});
+  cases.emplace_back(here + "definition.ini", false, eacces);
+  cases.emplace_back(here + "unreadable.so", true, eacces);
 #endif
-  for (const Case& row : cases) {
-    std::string definition = row.path;
-    if (row.module) {
-      definition = (directory_ / "m.ini").string();
-      std::ofstream(definition) << "provider.name=M\nprovider.implementation=" << row.path;
-    }
+  for (const auto& [path, module, code] : cases) {
+    const std::string definition = module ? here + "m.ini" : path;
+    if (module)
+      quor_test::writeFile(definition, "provider.name=M\nprovider.implementation=" + path);
     std::string log;
     zologSetHandler(collectLog, &log);
     zologSetLevelMask(ZOLOG_ALL);
     const std::wstring wide(definition.begin(), definition.end());
-    Quor::HINSTANCE module = Quor::ManagerFactory::newManagerInstance(wide.c_str(), L"M", nullptr);
+    EXPECT_EQ(Quor::ManagerFactory::newManagerInstance(wide.c_str(), L"M", nullptr), nullptr);
     zologSetHandler(nullptr, nullptr);
-    EXPECT_EQ(module, nullptr);
     const Result tool = run("--load --file \"" + definition + "\"");
-    SCOPED_TRACE(row.path + "\n" + log + tool.out);
-    const bool special = row.path == fifo && !row.module;
-    EXPECT_EQ(log.find("cannot be opened (Error " + row.code + ": ") != std::string::npos,
-              !row.module && !special && !row.code.empty());
-    EXPECT_EQ(log.find("' is not a regular file; ignored") != std::string::npos, special);
-    if (row.module) {
-      EXPECT_NE(log.find("Unable to find or load library! (Error " + row.code + ")"),
-                std::string::npos);
-      expectInOrder(tool, 2, {"the module did not load: ", " (error " + row.code + ")\nStatus 2"});
+    SCOPED_TRACE(path + "\n" + log + tool.out);
+    EXPECT_EQ(log.find("cannot be opened") != std::string::npos, !module);
+    const std::string reason = module ? "Unable to find or load library! (Error " + code + ")"
+                                      : "cannot be opened (Error " + code + ": ";
+    const std::size_t at = log.find(reason);
+    ASSERT_NE(at, std::string::npos);
+    if (module) {
+      expectInOrder(tool, 2, {"the module did not load: ", " (error " + code + ")\nStatus 2"});
     } else {
       // The system's words too, as the factory's log gives them.
-      const std::size_t reason = log.find("(Error " + row.code + ": ");
-      const std::string words =
-          row.code.empty() ? "" : log.substr(reason + 7, log.find(')', reason) - reason - 7);
-      const std::string state = special            ? "not a regular file: not read"
-                                : row.code.empty() ? "no file"
-                                                   : "there, but it cannot be opened for reading "
-                                                     "(error " +
-                                                         words + ")";
-      expectInOrder(tool, 1, {"[as given] " + row.path + ": " + state + "\n"});
+      const std::size_t from = log.find("(Error ", at) + 7;
+      const std::string words = log.substr(from, log.find(')', from) - from);
+      expectInOrder(tool, 1,
+                    {"[as given] " + path + ": there, but it cannot be opened for reading (error " +
+                     words + ")\n"});
     }
   }
 #if defined(_WIN32)
   CloseHandle(held);
   CloseHandle(heldModule);
 #else
-  fs::permissions(directory_ / "closed", fs::perms::owner_all);
+  fs::permissions("closed", fs::perms::owner_all);
 #endif
 }
 
@@ -399,8 +341,7 @@ TEST_F(QuorInspectTest, LoadTellsHowAModuleWhoseInitialisationDoesNotReturnEnded
   const std::pair<std::string, std::string> cases[] = {
       {kThrowing, thrown}, {kAborting, aborted}, {kHanging, "still loading after 1 s: stopped"}};
   for (const auto& [module, ending] : cases) {
-    define("provider.name=M\nprovider.implementation=" + module + "\n");
-    expectInOrder(run("--timeout 1 --load " + name_), 2,
+    expectInOrder(load(module, "--timeout 1 "), 2,
                   {"[as written] " + module + ": " + ending,
                    "the module did not load: " + module + ": " + ending, "Status 2"});
   }
@@ -437,9 +378,7 @@ TEST_F(QuorInspectTest, JsonCarriesTheReportWithItsStringsEscaped) {
 
 TEST_F(QuorInspectTest, HelpDescribesTheExitStatusAndAWrongCommandLineIsRefused) {
   expectInOrder(run("--help"), 0, {"--load", "--list", "--json", "Exit status:", "  2  a load"});
-  EXPECT_EQ(run("").status, 3);
-  EXPECT_EQ(run("--list " + name_).status, 3);
-  EXPECT_EQ(run("--unknown").status, 3);
+  for (const char* wrong : {"", "--list x", "--unknown"}) EXPECT_EQ(run(wrong).status, 3);
 }
 
 }  // namespace
