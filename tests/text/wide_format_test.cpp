@@ -47,7 +47,9 @@ TEST(WideFormatTest, TranslatesLibraryDirectivesToIsoCWithinCapacity) {
       L"%C",       L"%c",       L"%hc",          L"%c",      L"%I64d", L"%lld",    L"%I32d",
       L"%d",       L"%Iu",      L"%zu",          L"%%s",     L"%%s",   L"%-19.9s", L"%-19.9ls",
       L"%*.*s",    L"%*.*ls",   L"%lld%lu",      L"%lld%lu", L"100%",  L"100%",    L"a%sb%c",
-      L"a%lsb%lc", L"%s%s%s%s", L"%ls%ls%ls%ls", L"%lSl",    L"%lsl",  L"%lC",     L"%lc"};
+      L"a%lsb%lc", L"%s%s%s%s", L"%ls%ls%ls%ls", L"%lSl",    L"%lsl",  L"%lC",     L"%lc",
+      L"%hsh",     L"%sh",      L"%Id4",         L"%zd4",    L"%Id2",  L"%zd2",    L"%10.0s",
+      L"%10.0ls"};
   for (std::size_t i = 0; i < std::size(cases); i += 2)
     EXPECT_EQ(translate(cases[i]), cases[i + 1]) << "format: " << cases[i];
 }
