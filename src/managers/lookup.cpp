@@ -5,10 +5,6 @@
 #include "foundation/log.h"
 #include "managers/paths.h"
 
-// A line of ManagerFactoryLookupService::getManagerInstanceImpl: its qualified name, a colon and a
-// blank, then `text`, joined at compile time.
-#define LOOKUP_LINE(text) L"ManagerFactoryLookupService::getManagerInstanceImpl: " text
-
 namespace Quor {
 namespace detail {
 

@@ -10,6 +10,10 @@
 #include "quor/platform.h"
 #include "quor/tstring.h"
 
+// A line of ManagerFactoryLookupService::getManagerInstanceImpl: its qualified name, a colon and a
+// blank, then `text`, joined at compile time.
+#define LOOKUP_LINE(text) L"ManagerFactoryLookupService::getManagerInstanceImpl: " text
+
 namespace Quor {
 namespace detail {
 

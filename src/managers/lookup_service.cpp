@@ -8,10 +8,6 @@
 #include "managers/paths.h"
 #include "quor/managers.h"
 
-// A line of ManagerFactoryLookupService::getManagerInstanceImpl: its qualified name, a colon and a
-// blank, then `text`, joined at compile time.
-#define LOOKUP_LINE(text) L"ManagerFactoryLookupService::getManagerInstanceImpl: " text
-
 namespace Quor {
 
 namespace {
