@@ -1,7 +1,5 @@
-#include <memory>
-
-#include "model/owned.h"
 #include "quor/credential.h"
+#include "model/owned.h"
 
 namespace Quor {
 
@@ -17,22 +15,21 @@ CredentialElement::CredentialElement(const CredentialElement& other)
       encoding_(other.encoding_),
       reference_(other.reference_),
       encrypted_(other.encrypted_) {
-  // Copied last: if it fails, the strings are taken apart and nothing leaks.
-  parentCredentialId_ = detail::copyOf(other.parentCredentialId_);
+  detail::setCopyOf(parentCredentialId_, other.parentCredentialId_);
 }
 
 CredentialElement::~CredentialElement() { delete parentCredentialId_; }
 
 CredentialElement& CredentialElement::operator=(const CredentialElement& other) {
   if (this != &other) {
-    std::unique_ptr<CredentialId> parent(detail::copyOf(other.parentCredentialId_));
+    detail::OwnedCopy<CredentialId> parent(other.parentCredentialId_);
     id_ = other.id_;
     type_ = other.type_;
     value_ = other.value_;
     encoding_ = other.encoding_;
     reference_ = other.reference_;
     encrypted_ = other.encrypted_;
-    detail::replaceOwned(parentCredentialId_, parent.release());
+    parent.handTo(parentCredentialId_);
   }
   return *this;
 }
@@ -79,11 +76,12 @@ Credential::Credential(const Credential& other)
       credentialElements_(nullptr),
       profileId_(nullptr),
       description_(other.description_) {
-  std::unique_ptr<CredentialId> id(detail::copyOf(other.id_));
-  std::unique_ptr<Vector<CredentialElement>> elements(detail::copyOf(other.credentialElements_));
-  profileId_ = detail::copyOf(other.profileId_);
-  id_ = id.release();
-  credentialElements_ = elements.release();
+  detail::OwnedCopy<CredentialId> id(other.id_);
+  detail::OwnedCopy<Vector<CredentialElement>> elements(other.credentialElements_);
+  detail::OwnedCopy<ConfigurationId> profile(other.profileId_);
+  id.handTo(id_);
+  elements.handTo(credentialElements_);
+  profile.handTo(profileId_);
 }
 
 Credential::~Credential() {
@@ -96,14 +94,14 @@ Credential* Credential::clone() const { return new Credential(*this); }
 
 Credential& Credential::operator=(const Credential& other) {
   if (this != &other) {
-    std::unique_ptr<CredentialId> id(detail::copyOf(other.id_));
-    std::unique_ptr<Vector<CredentialElement>> elements(detail::copyOf(other.credentialElements_));
-    std::unique_ptr<ConfigurationId> profile(detail::copyOf(other.profileId_));
+    detail::OwnedCopy<CredentialId> id(other.id_);
+    detail::OwnedCopy<Vector<CredentialElement>> elements(other.credentialElements_);
+    detail::OwnedCopy<ConfigurationId> profile(other.profileId_);
     Managed::operator=(other);
     description_ = other.description_;
-    detail::replaceOwned(id_, id.release());
-    detail::replaceOwned(credentialElements_, elements.release());
-    detail::replaceOwned(profileId_, profile.release());
+    id.handTo(id_);
+    elements.handTo(credentialElements_);
+    profile.handTo(profileId_);
   }
   return *this;
 }
@@ -122,10 +120,12 @@ void Credential::setCredentialElements(Vector<CredentialElement>* elements) {
   detail::setCopyOf(credentialElements_, elements);
 }
 
-void Credential::setId(CredentialId* id) { detail::setCopyOf(id_, id); }
+void Credential::setId(CredentialId* id) { detail::OwnedCopy<CredentialId>(id).handTo(id_); }
 
 ConfigurationId* Credential::getProfileId() { return detail::copyOf(profileId_); }
 
-void Credential::setProfileId(ConfigurationId* id) { detail::setCopyOf(profileId_, id); }
+void Credential::setProfileId(ConfigurationId* id) {
+  detail::OwnedCopy<ConfigurationId>(id).handTo(profileId_);
+}
 
 }  // namespace Quor

@@ -7,22 +7,11 @@ Criteria::Criteria() {}
 Criteria::Criteria(TString id, TString comparison, TString value)
     : id_(id), comparison_(comparison), value_(value) {}
 
-Criteria::Criteria(const Criteria& other)
-    : BaseDLLObjectImpl<BaseDLLInterface>(other),
-      id_(other.id_),
-      comparison_(other.comparison_),
-      value_(other.value_) {}
+Criteria::Criteria(const Criteria& other) = default;
 
-Criteria::~Criteria() {}
+Criteria::~Criteria() = default;
 
-Criteria& Criteria::operator=(const Criteria& other) {
-  if (this != &other) {
-    id_ = other.id_;
-    comparison_ = other.comparison_;
-    value_ = other.value_;
-  }
-  return *this;
-}
+Criteria& Criteria::operator=(const Criteria& other) = default;
 
 Criteria* Criteria::clone() const { return new Criteria(*this); }
 

@@ -5,26 +5,11 @@ namespace Quor {
 
 Entry::Entry() : sensitive_(false), dynamic_(false) {}
 
-Entry::Entry(const Entry& other)
-    : BaseDLLObjectImpl<BaseDLLInterface>(other),
-      key_(other.key_),
-      value_(other.value_),
-      label_(other.label_),
-      sensitive_(other.sensitive_),
-      dynamic_(other.dynamic_) {}
+Entry::Entry(const Entry& other) = default;
 
-Entry::~Entry() {}
+Entry::~Entry() = default;
 
-Entry& Entry::operator=(const Entry& other) {
-  if (this != &other) {
-    key_ = other.key_;
-    value_ = other.value_;
-    label_ = other.label_;
-    sensitive_ = other.sensitive_;
-    dynamic_ = other.dynamic_;
-  }
-  return *this;
-}
+Entry& Entry::operator=(const Entry& other) = default;
 
 Entry* Entry::clone() const { return new Entry(*this); }
 
@@ -63,14 +48,9 @@ EntryTemplate* EntryTemplate::clone() const { return new EntryTemplate(*this); }
 
 EntryTemplate& EntryTemplate::operator=(const EntryTemplate& other) {
   if (this != &other) {
-    Vector<Criteria>* criteria = detail::copyOf(other.entryCriteria_);
-    try {
-      Entry::operator=(other);
-    } catch (...) {
-      delete criteria;
-      throw;
-    }
-    detail::replaceOwned(entryCriteria_, criteria);
+    detail::OwnedCopy<Vector<Criteria>> criteria(other.entryCriteria_);
+    Entry::operator=(other);
+    criteria.handTo(entryCriteria_);
     readOnly_ = other.readOnly_;
     criteriaLogicalAND_ = other.criteriaLogicalAND_;
   }

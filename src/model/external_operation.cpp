@@ -1,7 +1,5 @@
-#include <memory>
-
-#include "model/owned.h"
 #include "quor/external_operation.h"
+#include "model/owned.h"
 
 namespace Quor {
 
@@ -21,13 +19,14 @@ ExternalOperation::ExternalOperation(const ExternalOperation& other)
       parameters_(nullptr),
       responseParameters_(nullptr),
       profileId_(nullptr) {
-  std::unique_ptr<TransactionId> transaction(detail::copyOf(other.transactionId_));
-  std::unique_ptr<Vector<Parameter>> parameters(detail::copyOf(other.parameters_));
-  std::unique_ptr<Vector<Parameter>> response(detail::copyOf(other.responseParameters_));
-  profileId_ = detail::copyOf(other.profileId_);
-  transactionId_ = transaction.release();
-  parameters_ = parameters.release();
-  responseParameters_ = response.release();
+  detail::OwnedCopy<TransactionId> transaction(other.transactionId_);
+  detail::OwnedCopy<Vector<Parameter>> parameters(other.parameters_);
+  detail::OwnedCopy<Vector<Parameter>> response(other.responseParameters_);
+  detail::OwnedCopy<ConfigurationId> profile(other.profileId_);
+  transaction.handTo(transactionId_);
+  parameters.handTo(parameters_);
+  response.handTo(responseParameters_);
+  profile.handTo(profileId_);
 }
 
 ExternalOperation::~ExternalOperation() {
@@ -39,18 +38,18 @@ ExternalOperation::~ExternalOperation() {
 
 ExternalOperation& ExternalOperation::operator=(const ExternalOperation& other) {
   if (this != &other) {
-    std::unique_ptr<TransactionId> transaction(detail::copyOf(other.transactionId_));
-    std::unique_ptr<Vector<Parameter>> parameters(detail::copyOf(other.parameters_));
-    std::unique_ptr<Vector<Parameter>> response(detail::copyOf(other.responseParameters_));
-    std::unique_ptr<ConfigurationId> profile(detail::copyOf(other.profileId_));
+    detail::OwnedCopy<TransactionId> transaction(other.transactionId_);
+    detail::OwnedCopy<Vector<Parameter>> parameters(other.parameters_);
+    detail::OwnedCopy<Vector<Parameter>> response(other.responseParameters_);
+    detail::OwnedCopy<ConfigurationId> profile(other.profileId_);
     externalOperationId_ = other.externalOperationId_;
     providerContextId_ = other.providerContextId_;
     type_ = other.type_;
     script_ = other.script_;
-    detail::replaceOwned(transactionId_, transaction.release());
-    detail::replaceOwned(parameters_, parameters.release());
-    detail::replaceOwned(responseParameters_, response.release());
-    detail::replaceOwned(profileId_, profile.release());
+    transaction.handTo(transactionId_);
+    parameters.handTo(parameters_);
+    response.handTo(responseParameters_);
+    profile.handTo(profileId_);
   }
   return *this;
 }

@@ -6,18 +6,11 @@ Identifier::Identifier() {}
 
 Identifier::Identifier(TString id, TString type) : id_(id), type_(type) {}
 
-Identifier::Identifier(const Identifier& other)
-    : BaseDLLObjectImpl<BaseDLLInterface>(other), id_(other.id_), type_(other.type_) {}
+Identifier::Identifier(const Identifier& other) = default;
 
-Identifier::~Identifier() {}
+Identifier::~Identifier() = default;
 
-Identifier& Identifier::operator=(const Identifier& other) {
-  if (this != &other) {
-    id_ = other.id_;
-    type_ = other.type_;
-  }
-  return *this;
-}
+Identifier& Identifier::operator=(const Identifier& other) = default;
 
 Identifier* Identifier::clone() const { return new Identifier(*this); }
 
@@ -35,45 +28,36 @@ ConfigurationId::ConfigurationId(TString id) : Identifier(id, TString(L"CONFIGUR
 
 ConfigurationId::ConfigurationId(TString id, TString type) : Identifier(id, type) {}
 
-ConfigurationId::ConfigurationId(const ConfigurationId& other) : Identifier(other) {}
+ConfigurationId::ConfigurationId(const ConfigurationId& other) = default;
 
-ConfigurationId::~ConfigurationId() {}
+ConfigurationId::~ConfigurationId() = default;
 
 ConfigurationId* ConfigurationId::clone() const { return new ConfigurationId(*this); }
 
-ConfigurationId& ConfigurationId::operator=(const ConfigurationId& other) {
-  Identifier::operator=(other);
-  return *this;
-}
+ConfigurationId& ConfigurationId::operator=(const ConfigurationId& other) = default;
 
 CredentialId::CredentialId() {}
 
 CredentialId::CredentialId(TString id, TString type) : Identifier(id, type) {}
 
-CredentialId::CredentialId(const CredentialId& other) : Identifier(other) {}
+CredentialId::CredentialId(const CredentialId& other) = default;
 
-CredentialId::~CredentialId() {}
+CredentialId::~CredentialId() = default;
 
 CredentialId* CredentialId::clone() const { return new CredentialId(*this); }
 
-CredentialId& CredentialId::operator=(const CredentialId& other) {
-  Identifier::operator=(other);
-  return *this;
-}
+CredentialId& CredentialId::operator=(const CredentialId& other) = default;
 
 TransactionId::TransactionId() {}
 
 TransactionId::TransactionId(TString id) : Identifier(id, TString(L"TRANSACTION")) {}
 
-TransactionId::TransactionId(const TransactionId& other) : Identifier(other) {}
+TransactionId::TransactionId(const TransactionId& other) = default;
 
-TransactionId::~TransactionId() {}
+TransactionId::~TransactionId() = default;
 
 TransactionId* TransactionId::clone() const { return new TransactionId(*this); }
 
-TransactionId& TransactionId::operator=(const TransactionId& other) {
-  Identifier::operator=(other);
-  return *this;
-}
+TransactionId& TransactionId::operator=(const TransactionId& other) = default;
 
 }  // namespace Quor

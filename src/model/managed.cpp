@@ -21,22 +21,11 @@ long long* timeBlock(long long time) {
 
 Managed::Managed() : created_(now()), modified_(now()) {}
 
-Managed::Managed(const Managed& other)
-    : BaseDLLObjectImpl<BaseDLLInterface>(other),
-      state_(other.state_),
-      created_(other.created_),
-      modified_(other.modified_) {}
+Managed::Managed(const Managed& other) = default;
 
-Managed::~Managed() {}
+Managed::~Managed() = default;
 
-Managed& Managed::operator=(const Managed& other) {
-  if (this != &other) {
-    state_ = other.state_;
-    created_ = other.created_;
-    modified_ = other.modified_;
-  }
-  return *this;
-}
+Managed& Managed::operator=(const Managed& other) = default;
 
 Managed* Managed::clone() const { return new Managed(*this); }
 

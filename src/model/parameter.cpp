@@ -25,24 +25,11 @@ Parameter::Parameter(TString encoding, TString id, TString type, TString value)
 Parameter::Parameter(ParameterEncoding encoding, TString id, ParameterType type, TString value)
     : id_(id), value_(value), type_(type), encoding_(encoding) {}
 
-Parameter::Parameter(const Parameter& other)
-    : BaseDLLObjectImpl<BaseDLLInterface>(other),
-      id_(other.id_),
-      value_(other.value_),
-      type_(other.type_),
-      encoding_(other.encoding_) {}
+Parameter::Parameter(const Parameter& other) = default;
 
-Parameter::~Parameter() {}
+Parameter::~Parameter() = default;
 
-Parameter& Parameter::operator=(const Parameter& other) {
-  if (this != &other) {
-    id_ = other.id_;
-    value_ = other.value_;
-    type_ = other.type_;
-    encoding_ = other.encoding_;
-  }
-  return *this;
-}
+Parameter& Parameter::operator=(const Parameter& other) = default;
 
 Parameter* Parameter::clone() const { return new Parameter(*this); }
 
