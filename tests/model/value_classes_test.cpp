@@ -43,9 +43,9 @@ TEST(ValueClassesTest, EveryClassStartsEmptyAndKeepsAndCopiesEachMemberDeeply) {
   expectConventions<Parameter>(L"||0|String|0|NONE|", L"id|42|3|long|2|hexBinary|");
   expectConventions<Criteria>(L"|||", L"age|>=|18|");
   expectConventions<Managed>(L"|now|now|", L"ACTIVE|1000|2000|");
-  expectConventions<Entry>(L"|||F|F|", L"k|v|l|T|T|");
-  expectConventions<EntryTemplate>(L"|||F|F|F|F|-|", L"k|v|l|T|T|T|T|[a|<|1|]|");
-  expectConventions<CredentialElement>(L"|-||||F|F|", L"e|[c|P|]|t|v|x|T|T|");
+  expectConventions<Entry>(L"|||F|F|", L"k|v|l|T|F|");
+  expectConventions<EntryTemplate>(L"|||F|F|F|F|-|", L"k|v|l|T|F|T|F|[a|<|1|]|");
+  expectConventions<CredentialElement>(L"|-||||F|F|", L"e|[c|P|]|t|v|x|T|F|");
   expectConventions<Credential>(L"|now|now|-|-||-|",
                                 L"ACTIVE|1000|2000|[c|PASSWORD|]|[p|VAULT|]|login|[|-||||F|F|]|");
   expectConventions<ExternalOperation>(L"||||-|-|-|-|",
@@ -61,7 +61,7 @@ TEST(ValueClassesTest, AssigningThroughTheBaseClassAssignsOnlyTheBasePart) {
   EntryTemplate entry;
   fill(entry);
   static_cast<Entry&>(entry) = Entry();
-  EXPECT_EQ(describe(entry), L"|||F|F|T|T|[a|<|1|]|");
+  EXPECT_EQ(describe(entry), L"|||F|F|T|F|[a|<|1|]|");
   TransactionId transaction;
   static_cast<Identifier&>(transaction) = CredentialId(L"k", L"P");
   EXPECT_EQ(show(transaction.clone()), L"[k|P|]");
@@ -121,18 +121,22 @@ TEST(ValueClassesTest, NullRemovesWhatWasSetAndANullTimeIsTheCurrentTime) {
   operation.setTransactionId(nullptr);
   operation.setResponseParameters(nullptr);
   EXPECT_EQ(describe(credential), L"ACTIVE|now|2000|-|[p|VAULT|]|login|-|");
-  EXPECT_EQ(describe(entry), L"k|v|l|T|T|T|T|-|");
+  EXPECT_EQ(describe(entry), L"k|v|l|T|F|T|F|-|");
   EXPECT_EQ(describe(operation),
             L"op|ctx|SIGN|sign()|-|[p|CONFIGURATION|]|[a|1|0|String|0|NONE|]|-|");
 }
 
-TEST(ValueClassesTest, CredentialElementFlagsAreIndependent) {
-  CredentialElement e;
-  e.setEncrypted(true);
-  const std::wstring encrypted = show(e.isReference()) + show(e.isEncrypted());
-  e.setEncrypted(false);
-  e.setIsReference(true);
-  EXPECT_EQ(encrypted + show(e.isReference()) + show(e.isEncrypted()), L"FTTF");
+// The samples set the first flag of each pair; here only the second is set.
+TEST(ValueClassesTest, EachFlagKeepsItsOwnValue) {
+  Entry entry;
+  entry.setDynamic(true);
+  EntryTemplate entryTemplate;
+  entryTemplate.setDynamic(true);
+  entryTemplate.setCriteriaLogicalAND(true);
+  CredentialElement element;
+  element.setEncrypted(true);
+  EXPECT_EQ(describe(entry) + L"/" + describe(entryTemplate) + L"/" + describe(element),
+            L"|||F|T|/|||F|T|F|T|-|/|-||||F|T|");
 }
 
 }  // namespace

@@ -97,7 +97,8 @@ std::wstring show(T* object) {
 }
 
 // Each fill sets every member through the setters from objects that it then
-// changes or that end with it: the value must keep copies.
+// changes or that end with it: the value must keep copies. The two flags of a
+// class are set unlike, so that a getter or setter of the other flag shows.
 inline void fill(Identifier& i) {
   i.setId(L"id");
   i.setType(L"type");
@@ -123,12 +124,12 @@ inline void fill(Entry& e) {
   e.setValue(L"v");
   e.setLabel(L"l");
   e.setSensitive(true);
-  e.setDynamic(true);
+  e.setDynamic(false);
 }
 inline void fill(EntryTemplate& t) {
   fill(static_cast<Entry&>(t));
   t.setReadOnly(true);
-  t.setCriteriaLogicalAND(true);
+  t.setCriteriaLogicalAND(false);
   Vector<Criteria> criteria;
   criteria.push_back(Criteria(L"a", L"<", L"1"));
   t.setEntryCriteria(&criteria);
@@ -143,7 +144,7 @@ inline void fill(CredentialElement& e) {
   e.setValue(L"v");
   e.setEncoding(L"x");
   e.setIsReference(true);
-  e.setEncrypted(true);
+  e.setEncrypted(false);
 }
 inline void fill(Credential& c) {
   fill(static_cast<Managed&>(c));
