@@ -15,8 +15,6 @@
 #include "managers/definition_file.h"
 #include "quor_text/utf8.h"
 
-static_assert(sizeof(wchar_t) == 4, "the harness makes text of UTF-32 code units");
-
 using namespace Quor::detail;
 using Quor::TString;
 
@@ -50,10 +48,23 @@ bool wellFormed(const std::string& s) {
 Observer read(std::string& bytes, ProviderRecord& record) {
   for (TString& field : record.fields) field.assign(L"unset");
   Observer observer;
-  std::FILE* file = fmemopen(&bytes[0], bytes.size(), "rb");
-  FUZZ_CHECK(file != nullptr && readDefinitionFile(file, &record, &observer));
+  std::FILE* file = std::tmpfile();
+  FUZZ_CHECK(file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
+  std::rewind(file);
+  FUZZ_CHECK(readDefinitionFile(file, &record, &observer));
   std::fclose(file);
   return observer;
+}
+
+// Appends the scalar value `c` as one code unit, or as a surrogate pair where
+// wchar_t has 16 bits.
+void appendScalar(std::wstring& text, char32_t c) {
+  if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
+    text += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+    text += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  } else {
+    text += static_cast<wchar_t>(c);
+  }
 }
 
 }  // namespace
@@ -66,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::wstring scalars, back;
   for (std::size_t i = 0; i + 2 < size; i += 3) {
     const char32_t c = (data[i] | data[i + 1] << 8 | data[i + 2] << 16) % 0x110000;
-    if (c < 0xD800 || c > 0xDFFF) scalars += static_cast<wchar_t>(c);
+    if (c < 0xD800 || c > 0xDFFF) appendScalar(scalars, c);
   }
   std::string utf8;
   Quor::text::appendUtf8(utf8, scalars.data(), scalars.size());

@@ -9,9 +9,7 @@ source scripts/stage.sh
 
 stage "Linux suite"
 scripts/install-deps.sh
-cmake --preset dev
-cmake --build --preset dev
-ctest --preset dev
+cmake --workflow --preset dev
 
 stage "Windows suite"
 if ! scripts/install-deps.sh windows; then

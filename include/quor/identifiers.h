@@ -7,6 +7,8 @@
 // getters hand out and setters keep, the default state, failure and threads.
 // The order in which each class declares its virtual operations is part of
 // the binary interface that clients are compiled against: it never changes.
+// Each derived identifier keeps Identifier's assignment, with its own virtual
+// slot, beside a slot of its own; both assign the same members.
 #ifndef QUOR_IDENTIFIERS_H_
 #define QUOR_IDENTIFIERS_H_
 
@@ -48,8 +50,6 @@ class QUOR_API ConfigurationId : public Identifier {
   virtual ~ConfigurationId();
 
   virtual ConfigurationId* clone() const;
-  // Identifier's assignment keeps its own virtual slot and assigns the same
-  // members; this one adds the slot of the class's own assignment.
   using Identifier::operator=;
   virtual ConfigurationId& operator=(const ConfigurationId& other);
 };
@@ -63,8 +63,6 @@ class QUOR_API CredentialId : public Identifier {
   virtual ~CredentialId();
 
   virtual CredentialId* clone() const;
-  // Identifier's assignment keeps its own virtual slot and assigns the same
-  // members; this one adds the slot of the class's own assignment.
   using Identifier::operator=;
   virtual CredentialId& operator=(const CredentialId& other);
 };
@@ -79,8 +77,6 @@ class QUOR_API TransactionId : public Identifier {
   virtual ~TransactionId();
 
   virtual TransactionId* clone() const;
-  // Identifier's assignment keeps its own virtual slot and assigns the same
-  // members; this one adds the slot of the class's own assignment.
   using Identifier::operator=;
   virtual TransactionId& operator=(const TransactionId& other);
 };

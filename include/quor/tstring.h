@@ -41,7 +41,6 @@ namespace Quor {
 
 class QUOR_API TString : public BaseDLLObjectImpl<BaseDLLInterface> {
  public:
-  // The empty string.
   TString();
   // A string of the one character `c`, length 1, also when `c` is NUL.
   explicit TString(wchar_t c);
@@ -57,7 +56,6 @@ class QUOR_API TString : public BaseDLLObjectImpl<BaseDLLInterface> {
   // Replaces the text with `count` characters of `text`, as the constructor
   // does. `text` may point into this string.
   TString& assign(const wchar_t* text, int count = -1);
-  // Makes the string empty.
   void clear();
   // Appends `other`; `s += s` doubles the text.
   TString& operator+=(const TString& other);
@@ -72,7 +70,6 @@ class QUOR_API TString : public BaseDLLObjectImpl<BaseDLLInterface> {
   // recorded by the last operation that set the text. Two names, one function.
   unsigned int size() const;
   unsigned int length() const;
-  // True iff the length is 0.
   bool empty() const;
 
   // The character at `pos`; `pos` == length() addresses the terminating NUL,

@@ -51,7 +51,6 @@ class Vector : public BaseDLLObjectImpl<BaseDLLInterface> {
   Vector();
   // Copies of other's elements in order; capacity is other's capacity + 5.
   Vector(const Vector<T>& other);
-  // Destroys every element and releases the table.
   virtual ~Vector();
 
   // Appends copies of other's elements in order, reserving room for all of
@@ -71,7 +70,6 @@ class Vector : public BaseDLLObjectImpl<BaseDLLInterface> {
   // push_back(const Vector&)); capacity becomes other's capacity + 5.
   // Assigning a vector to itself changes nothing.
   virtual Vector<T>& operator=(const Vector<T>& other);
-  // push_back(other); returns *this.
   virtual Vector<T>& operator+=(const Vector<T>& other);
 
   // Element access through at(): a reference that the caller may change in
@@ -84,7 +82,6 @@ class Vector : public BaseDLLObjectImpl<BaseDLLInterface> {
 
   virtual unsigned int capacity() const;
   virtual unsigned int size() const;
-  // True iff size() is 0.
   virtual bool empty() const;
   virtual T& at(unsigned int index) const;
 

@@ -2,6 +2,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/log.h"
+#include "managers/lookup.h"
 #include "quor/managers.h"
 
 // A line of ManagerFactory::newManagerInstance: its qualified name, a colon and a blank, then
@@ -53,7 +54,7 @@ HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString 
       factoryDefinition.c_str());
   log(detail::kLogDetail, FACTORY_LINE(L"--> Input Param provider = %ws"), provider.c_str());
   log(detail::kLogDetail, FACTORY_LINE(L"--> Input Param params %d items"),
-      params != nullptr ? static_cast<int>(params->size()) : -1);
+      detail::loggedParameterCount(params));
   HINSTANCE module = nullptr;
   try {
     if (factoryDefinition.empty()) factoryDefinition = provider + TString(L".ini");

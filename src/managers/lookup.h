@@ -7,6 +7,7 @@
 
 #include "managers/definition_file.h"
 #include "platform/platform.h"
+#include "quor/parameter.h"
 #include "quor/platform.h"
 #include "quor/tstring.h"
 
@@ -16,6 +17,12 @@
 
 namespace Quor {
 namespace detail {
+
+// The number of parameters that the factory's and the lookup's input lines
+// log: -1 for no vector at all.
+inline int loggedParameterCount(const Vector<Parameter>* params) {
+  return params != nullptr ? static_cast<int>(params->size()) : -1;
+}
 
 // One place where the definition file was looked for, and what was there.
 struct DefinitionPlace {

@@ -12,10 +12,6 @@ namespace Quor {
 
 namespace {
 
-int itemCount(const Vector<Parameter>* params) {
-  return params != nullptr ? static_cast<int>(params->size()) : -1;
-}
-
 using detail::log;
 
 // Whether the record names a provider and its implementation; logs what it
@@ -77,7 +73,8 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
   log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param factoryDefinition = %ws"),
       factoryDefinition.c_str());
   log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param provider = %ws"), provider.c_str());
-  log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param params %d items"), itemCount(params));
+  log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param params %d items"),
+      detail::loggedParameterCount(params));
   HINSTANCE module = nullptr;
   try {
     detail::ProviderRecord record;

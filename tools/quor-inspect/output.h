@@ -9,8 +9,9 @@
 
 namespace quor_inspect {
 
-// `text` in UTF-8 as the text report shows it: control characters and the
-// backslash escaped (\x1b, \u009b, \\), so that it cannot act on a terminal.
+// `text` in UTF-8 as the text report shows it: control characters escaped
+// (\x1b, \u009b), so that it cannot act on a terminal. A backslash stays as it
+// is, so that Windows paths read as paths; --json gives every text exactly.
 std::string shown(const std::wstring& text);
 
 // Write the report to `out`, as it is made: a report holds every line of a

@@ -135,6 +135,17 @@ int searchModule(dl_phdr_info* info, std::size_t, void* data) {
   return 1;
 }
 
+// The loader's entry of `module`, or of the main program when `module` is
+// null; null when the loader does not know the handle.
+const link_map* linkMapOf(HINSTANCE module) {
+  void* handle = module != nullptr ? module : dlopen(nullptr, RTLD_LAZY);
+  link_map* map = nullptr;
+  const bool known = handle != nullptr && dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0;
+  // The main program stays loaded, and its entry valid, after this reference goes.
+  if (module == nullptr && handle != nullptr) dlclose(handle);
+  return known ? map : nullptr;
+}
+
 }  // namespace
 
 HINSTANCE moduleContaining(const void* address) {
@@ -154,12 +165,8 @@ HINSTANCE moduleContaining(const void* address) {
 }
 
 bool moduleFileVersion(HINSTANCE module, unsigned short parts[4]) {
-  void* handle = module;
-  if (handle == nullptr) handle = dlopen(nullptr, RTLD_LAZY);
-  link_map* map = nullptr;
-  const bool known = handle != nullptr && dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0;
-  if (module == nullptr && handle != nullptr) dlclose(handle);
-  if (!known || map == nullptr || map->l_ld == nullptr) return false;
+  const link_map* map = linkMapOf(module);
+  if (map == nullptr || map->l_ld == nullptr) return false;
 
   NoteSearch search = {map->l_ld, {0, 0, 0, 0}, false};
   dl_iterate_phdr(searchModule, &search);
@@ -170,12 +177,8 @@ bool moduleFileVersion(HINSTANCE module, unsigned short parts[4]) {
 wchar_t directorySeparator() { return L'/'; }
 
 TString moduleFileName(HINSTANCE module) {
-  void* handle = module;
-  if (handle == nullptr) handle = dlopen(nullptr, RTLD_LAZY);
-  link_map* map = nullptr;
-  const bool known = handle != nullptr && dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0;
-  if (module == nullptr && handle != nullptr) dlclose(handle);
-  if (!known || map == nullptr) return TString();
+  const link_map* map = linkMapOf(module);
+  if (map == nullptr) return TString();
 
   std::string path = map->l_name != nullptr ? map->l_name : "";
   if (path.empty()) {
