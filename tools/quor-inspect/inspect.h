@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dependencies.h"
 #include "managers/definition_file.h"
 #include "quor/platform.h"
 
@@ -111,18 +112,25 @@ struct Report {
   std::wstring loadedFile;        // the file of the module loaded
   std::wstring version;           // "a.b.c.d", or empty without a version record
   bool entryPoint = false;        // it exports QUOR_MANAGER_INSTANCE_FUNCTION
+  // The module file that the factory would load, read without loading it,
+  // when the definition is complete.
+  ModuleHeaders headers;
 
   // The factory accepts the definition: a file with a name and an implementation.
   bool definitionComplete() const;
-  // 0 all is well, 1 a definition problem, 2 a load problem.
+  // 0 all is well, 1 a definition problem, 2 a load problem: the module did
+  // not load, or, when it was not loaded, its headers show that it will not.
   int status() const;
+  // The headers' findings count: the module was not loaded and seen to load.
+  bool headersTell() const;
   // Of the attempts, none of which loaded, the one that tells most about why.
   const Attempt& failure() const;
 };
 
 // Looks for `definition`, the definition file of `provider` (empty when the
-// file was named instead), as the factory does, reads it and, when `load` and
-// the factory would load, loads the module in a child process that may take
+// file was named instead), as the factory does, reads it, examines the module
+// file that the factory would load and, when `load` and the factory would
+// load, loads the module in a child process that may take
 // `timeLimit` seconds.
 Report inspect(const Library& library, const std::wstring& provider, const std::wstring& definition,
                bool load, unsigned int timeLimit);
