@@ -42,6 +42,7 @@ bool readFields(ByteSource& source, std::uint64_t offset, std::size_t count,
 // more than kMaxNameLength of them; false when no NUL comes in time.
 bool readName(ByteSource& source, std::uint64_t offset, std::uint64_t limit, std::string& name) {
   name.clear();
+  limit = std::min(limit, source.size());
   char chunk[256];
   while (offset < limit && name.size() <= kMaxNameLength) {
     const std::size_t count =
@@ -377,7 +378,7 @@ std::wstring describe(const ModuleFormat& format) {
   const wchar_t* machine = elf ? elfMachine(format.machine) : peMachine(format.machine);
   const std::wstring machineText =
       machine != nullptr ? machine : L"machine " + std::to_wstring(format.machine);
-  if (!elf) return (format.bits == 64 ? L"PE32+ " : L"PE32 ") + machineText + L" (Windows)";
+  if (!elf) return (format.bits == 64 ? L"PE32+ " : L"PE32 ") + machineText;
   return L"ELF " + std::to_wstring(format.bits) + L"-bit " +
          (format.bigEndian ? L"big-endian " : L"") + machineText;
 }

@@ -71,7 +71,7 @@ struct ModuleFormat {
   bool operator!=(const ModuleFormat& other) const { return !(*this == other); }
 };
 
-// "ELF 64-bit x86-64", "PE32 i386 (Windows)", "ELF 32-bit big-endian machine 8";
+// "ELF 64-bit x86-64", "PE32 i386", "ELF 32-bit big-endian machine 1234";
 // "neither ELF nor PE" for kNone.
 std::wstring describe(const ModuleFormat& format);
 

@@ -203,12 +203,13 @@ std::wstring dependencyText(const Dependency& dependency) {
   }
 }
 
-// The dependency's name, and the module that needs it when that is not the
-// module itself.
-std::wstring dependencyName(const Dependency& dependency) {
+// The dependency's name, with the module that needs it when that is not the
+// module itself: "libx.so.1, which /p/liby.so.2 needs,".
+std::wstring dependencyName(const Dependency& dependency, const wchar_t* before,
+                            const wchar_t* after) {
   std::wstring name;
   Quor::text::appendDecodedFileName(name, dependency.name.data(), dependency.name.size());
-  return dependency.direct ? name : name + L", which " + dependency.neededBy + L" needs,";
+  return dependency.direct ? name : name + before + dependency.neededBy + after;
 }
 
 void addHeaderProblems(const ModuleHeaders& headers, std::vector<std::wstring>& found) {
@@ -217,10 +218,12 @@ void addHeaderProblems(const ModuleHeaders& headers, std::vector<std::wstring>& 
   }
   for (const Dependency& dependency : headers.dependencies) {
     if (dependency.state == Dependency::kMissing) {
-      found.push_back(L"the module will not load: " + dependencyName(dependency) +
+      found.push_back(L"the module will not load: " +
+                      dependencyName(dependency, L", which ", L" needs,") +
                       L" is not where the system looks");
     } else if (dependency.state == Dependency::kUnloadable) {
-      found.push_back(L"the module will not load: " + dependencyName(dependency) + L" is " +
+      found.push_back(L"the module will not load: " +
+                      dependencyName(dependency, L", which ", L" needs,") + L" is " +
                       dependency.path + L": " + dependency.problem);
     }
   }
@@ -478,11 +481,14 @@ void writeText(const Report& report, std::FILE* stream) {
   if (!headers.path.empty()) {
     out << L"Headers of " << headers.path
         << (headers.besideLibrary ? L" [beside the library]" : L"")
-        << L", read without loading it:\n  " << describe(headers.headers.format)
-        << (headers.problem.empty() ? L": a module for this process" : L": " + headers.problem)
+        << L", read without loading it:\n  "
+        << (headers.problem.empty()
+                ? describe(headers.headers.format) + L", a module for this process"
+                : L"will not load: it is " + headers.problem)
         << L"\n";
     for (const Dependency& dependency : headers.dependencies) {
-      out << L"  " << (dependency.direct ? L"needs " : L"") << dependencyName(dependency) << L": "
+      out << L"  " << (dependency.direct ? L"needs " : L"")
+          << dependencyName(dependency, L" (needed by ", L")") << L": "
           << dependencyText(dependency) << L"\n";
     }
     if (headers.truncated) out << L"  (more than 256 modules: the rest not examined)\n";
