@@ -46,6 +46,10 @@ const std::string kNeedsDependency = absolute(QUOR_NEEDS_DEPENDENCY_PATH).string
 const std::string kThrowing = absolute(QUOR_THROWING_MODULE_PATH).string();
 const std::string kAborting = absolute(QUOR_ABORTING_MODULE_PATH).string();
 const std::string kHanging = absolute(QUOR_HANGING_MODULE_PATH).string();
+const fs::path kDependency = absolute(QUOR_DEPENDENCY_FILE);
+#if defined(QUOR_OTHER_SYSTEM_MODULE)
+const std::string kOtherSystem = absolute(QUOR_OTHER_SYSTEM_MODULE).string();
+#endif
 
 // The code of a file that the loader cannot load: ENOEXEC, ERROR_BAD_EXE_FORMAT;
 // of a module that is not there: ENOENT, ERROR_MOD_NOT_FOUND.
@@ -550,7 +554,7 @@ TEST_F(QuorInspectTest, HeadersTellWhyAModuleWillNotLoadWithoutLoadingIt) {
 #endif
   quor_test::writeFile("text.dll", "text\n");
   const std::string here = (directory_ / "").string();
-  const std::string dependency = "needs " + fs::path(QUOR_DEPENDENCY_FILE).filename().string();
+  const std::string dependency = "needs " + kDependency.filename().string();
   const std::string notThere = " is not where the system looks\n";
   expectInOrder(run(name_), 1, {"Status 1"});
   std::vector<std::tuple<std::string, int, std::vector<std::string>>> rows = {
@@ -567,7 +571,7 @@ TEST_F(QuorInspectTest, HeadersTellWhyAModuleWillNotLoadWithoutLoadingIt) {
       {kNeedsDependency, 2, {dependency + ": not found; looked for ", notThere, "Status 2"}},
   };
 #if defined(QUOR_OTHER_SYSTEM_MODULE)
-  rows.push_back({QUOR_OTHER_SYSTEM_MODULE, 2, {"will not load: it is " + other}});
+  rows.push_back({kOtherSystem, 2, {"will not load: it is " + other}});
 #endif
   for (const auto& [module, status, parts] : rows) {
     define("provider.name=H\nprovider.implementation=" + module + "\n");
@@ -577,7 +581,7 @@ TEST_F(QuorInspectTest, HeadersTellWhyAModuleWillNotLoadWithoutLoadingIt) {
   // Loaded, the module is the truth; without the load the headers tell.
   expectInOrder(load(kNeedsDependency), 2, {"the module did not load", notThere, "Status 2"});
   expectInOrder(run("--json " + name_), 2, {"\"headers\":{\"path\":", "\"state\":\"missing\""});
-  const SearchVariable search(fs::path(QUOR_DEPENDENCY_FILE).parent_path());
+  const SearchVariable search(kDependency.parent_path());
   expectInOrder(run(name_), 0, {dependency + ": ", "(" + variable + ")\n", "Status 0"});
 }
 
