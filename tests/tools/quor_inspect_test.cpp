@@ -570,6 +570,10 @@ TEST_F(QuorInspectTest, HeadersTellWhyAModuleWillNotLoadWithoutLoadingIt) {
        {"the module " + here + "text.dll will not load: it is not a module: neither ELF"}},
       {kNeedsDependency, 2, {dependency + ": not found; looked for ", notThere, "Status 2"}},
   };
+#if !defined(_WIN32)
+  // A position-independent program is ET_DYN, and no library all the same.
+  rows.push_back({kTool.string(), 2, {"will not load: it is not a shared library"}});
+#endif
 #if defined(QUOR_OTHER_SYSTEM_MODULE)
   rows.push_back({kOtherSystem, 2, {"will not load: it is " + other}});
 #endif
@@ -586,9 +590,10 @@ TEST_F(QuorInspectTest, HeadersTellWhyAModuleWillNotLoadWithoutLoadingIt) {
 }
 
 #if !defined(_WIN32)
-// DT_RPATH counts only without DT_RUNPATH, $ORIGIN is the folder of the module
-// that names it, a module for another word size is passed over, and what a
-// dependency needs is looked for too.
+// DT_RPATH counts only while the module that names the dependency has no
+// DT_RUNPATH, $ORIGIN is the folder of the module that names it, a module for
+// another word size is passed over, and what a dependency needs is looked for
+// too.
 TEST_F(QuorInspectTest, RunPathsFindDependenciesAsTheLoaderDoes) {
   char self[20] = {};
   std::ifstream("/proc/self/exe", std::ios::binary).read(self, sizeof self);
@@ -597,6 +602,8 @@ TEST_F(QuorInspectTest, RunPathsFindDependenciesAsTheLoaderDoes) {
   quor_test::writeFile("r/libdep.so", craftElf(machine, {}));
   quor_test::writeFile("run/libdep.so", craftElf(machine, {{1, "libgone.so"}}));
   quor_test::writeFile("narrow/libdep.so", craftElf(machine, {}, false));
+  quor_test::writeFile("r/libmid.so", craftElf(machine, {{1, "libdep2.so"}, {29, "$ORIGIN/no"}}));
+  quor_test::writeFile("r/libdep2.so", craftElf(machine, {}));
   const std::string here = directory_.string() + "/", needs = "needs libdep.so: ";
   const std::tuple<std::vector<std::pair<int, std::string>>, int, std::string> rows[] = {
       {{{15, "$ORIGIN/r"}}, 0, needs + here + "r/libdep.so (DT_RPATH)\n"},
@@ -607,6 +614,10 @@ TEST_F(QuorInspectTest, RunPathsFindDependenciesAsTheLoaderDoes) {
        2,
        needs + here + "run/libdep.so (DT_RUNPATH)\n  libgone.so (needed by " + here +
            "run/libdep.so): not found"},
+      {{{1, "libmid.so"}, {15, "$ORIGIN/r"}},
+       2,
+       "libdep2.so (needed by " + here + "r/libmid.so): not found; looked for " + here +
+           "r/no/libdep2.so (DT_RUNPATH)"},
       {{{15, "$ORIGIN/narrow"}}, 2, needs + here + "narrow/libdep.so: a module for ELF 32-bit"},
   };
   for (const auto& [paths, status, part] : rows) {

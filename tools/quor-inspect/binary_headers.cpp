@@ -106,7 +106,7 @@ enum ElfTag : std::uint64_t {
   kDtRunpath = 29,
   kDtFlags1 = 0x6ffffffb,
 };
-constexpr std::uint64_t kDf1Nodeflib = 0x800;
+constexpr std::uint64_t kDf1Nodeflib = 0x800, kDf1Pie = 0x08000000;
 
 void readElf(ByteSource& source, BinaryHeaders& headers) {
   std::vector<unsigned char> buffer;
@@ -201,6 +201,8 @@ void readElf(ByteSource& source, BinaryHeaders& headers) {
         break;
       case kDtFlags1:
         headers.noDefaultLibraries = (value & kDf1Nodeflib) != 0;
+        // A position-independent executable is ET_DYN too, but no library.
+        if ((value & kDf1Pie) != 0) headers.library = false;
         break;
     }
   }

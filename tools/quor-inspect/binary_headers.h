@@ -77,8 +77,8 @@ std::wstring describe(const ModuleFormat& format);
 
 struct BinaryHeaders {
   ModuleFormat format;
-  // ELF: a shared object (ET_DYN), which a loader can add to a process, not
-  // an executable (ET_EXEC) or object file. PE: IMAGE_FILE_DLL is set.
+  // ELF: a shared object (ET_DYN but not DF_1_PIE), which a loader can add
+  // to a process, not an executable or object file. PE: IMAGE_FILE_DLL is set.
   bool library = false;
   std::string soname;                // ELF DT_SONAME, if any
   std::vector<std::string> needed;   // DT_NEEDED, or the PE import table's DLLs, in order

@@ -22,6 +22,8 @@ std::wstring wide(const std::string& bytes) {
   return text;
 }
 
+constexpr std::size_t kMaxProbes = 65536;
+
 enum class Opened { kNoFile, kRead };
 
 // Reads the headers of the regular file at `path`; kNoFile when there is
@@ -119,9 +121,9 @@ std::wstring unloadableReason(const BinaryHeaders& headers, const ModuleFormat& 
   if (format != own) {
     return L"a module for " + describe(format) + L", not for this process" + ownText;
   }
-  if (!headers.library) {
-    return format.kind == ModuleFormat::kElf ? L"an executable program, not a shared library"
-                                             : L"a program, not a DLL";
+  // Windows maps a program as it maps a DLL; the ELF loader refuses it.
+  if (!headers.library && format.kind == ModuleFormat::kElf) {
+    return L"not a shared library: an executable program or an object file";
   }
   return L"";
 }
@@ -163,20 +165,22 @@ ModuleHeaders examineModule(const std::wstring& implementation, const std::wstri
       result.besideLibrary ? besideLibrary.substr(0, besideLibrary.find_last_of(L"\\/") + 1) : L"";
   examined[0].path = result.path;
   std::set<std::string> seen;
+  std::size_t probes = 0;  // places looked at, which hostile run paths could multiply
   for (std::size_t index = 0; index < examined.size(); ++index) {
-    if (index == kMaxModules) {
-      result.truncated = true;
-      break;
-    }
     const std::vector<Needer> chain = chainOf(examined, index);
     const std::vector<std::string> needed = examined[index].headers.needed;
     for (const std::string& name : needed) {
+      if (index == kMaxModules || probes >= kMaxProbes) {
+        result.truncated = true;
+        return result;
+      }
       if (!seen.insert(key(name, result.own)).second) continue;
       Dependency dependency;
       dependency.name = name;
       dependency.neededBy = examined[index].path;
       dependency.direct = index == 0;
       find(dependency, chain, altered, result.own, examined, index);
+      probes += dependency.lookedIn.size();
       result.dependencies.push_back(dependency);
     }
   }

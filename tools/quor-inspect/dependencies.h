@@ -49,7 +49,9 @@ struct ModuleHeaders {
   // Every module needed, each name once, those of the examined module first,
   // then breadth-first; modules that will not load are not followed further.
   std::vector<Dependency> dependencies;
-  bool truncated = false;  // more than kMaxModules modules: the rest were not examined
+  // The walk stopped at kMaxModules modules, or after looking at 65536
+  // places: the rest were not examined.
+  bool truncated = false;
 
   // The headers show that loading fails.
   bool willNotLoad() const;

@@ -491,7 +491,8 @@ void writeText(const Report& report, std::FILE* stream) {
           << dependencyName(dependency, L" (needed by ", L")") << L": "
           << dependencyText(dependency) << L"\n";
     }
-    if (headers.truncated) out << L"  (more than 256 modules: the rest not examined)\n";
+    if (headers.truncated)
+      out << L"  (too many modules or places to look at: the rest not examined)\n";
   }
   const std::vector<std::wstring> found = problems(report);
   if (!found.empty()) out << L"Problems:\n";

@@ -185,7 +185,7 @@ std::vector<SearchPlace> searchPlaces(const std::string& name, const std::vector
     return places;
   }
   const auto add = [&](const std::string& directory, const wchar_t* rule) {
-    places.push_back({fromPath(directory + "/" + name), rule});
+    if (places.size() < kMaxNames) places.push_back({fromPath(directory + "/" + name), rule});
   };
   const BinaryHeaders& needer = *chain.front().headers;
   if (!needer.hasRunPath) {
