@@ -605,27 +605,30 @@ TEST_F(QuorInspectTest, RunPathsFindDependenciesAsTheLoaderDoes) {
   quor_test::writeFile("r/libmid.so", craftElf(machine, {{1, "libdep2.so"}, {29, "$ORIGIN/no"}}));
   quor_test::writeFile("r/libdep2.so", craftElf(machine, {}));
   const std::string here = directory_.string() + "/", needs = "needs libdep.so: ";
-  const std::tuple<std::vector<std::pair<int, std::string>>, int, std::string> rows[] = {
-      {{{15, "$ORIGIN/r"}}, 0, needs + here + "r/libdep.so (DT_RPATH)\n"},
-      {{{15, "$ORIGIN/r"}, {29, "${ORIGIN}/no"}},
-       2,
-       needs + "not found; looked for " + here + "no/libdep.so (DT_RUNPATH), "},
-      {{{29, "$ORIGIN/narrow:$ORIGIN/run"}},
-       2,
-       needs + here + "run/libdep.so (DT_RUNPATH)\n  libgone.so (needed by " + here +
-           "run/libdep.so): not found"},
-      {{{1, "libmid.so"}, {15, "$ORIGIN/r"}},
-       2,
-       "libdep2.so (needed by " + here + "r/libmid.so): not found; looked for " + here +
-           "r/no/libdep2.so (DT_RUNPATH)"},
-      {{{15, "$ORIGIN/narrow"}}, 2, needs + here + "narrow/libdep.so: a module for ELF 32-bit"},
-  };
-  for (const auto& [paths, status, part] : rows) {
+  const std::tuple<std::vector<std::pair<int, std::string>>, int, std::vector<std::string>> rows[] =
+      {
+          {{{15, "$ORIGIN/r"}}, 0, {needs + here + "r/libdep.so (DT_RPATH)\n"}},
+          {{{15, "$ORIGIN/r"}, {29, "${ORIGIN}/no"}},
+           2,
+           {needs + "not found; looked for ", here + "no/libdep.so (DT_RUNPATH), "}},
+          {{{29, "$ORIGIN/narrow:$ORIGIN/run"}},
+           2,
+           {needs + here + "run/libdep.so (DT_RUNPATH)\n  libgone.so (needed by " + here +
+            "run/libdep.so): not found"}},
+          {{{1, "libmid.so"}, {15, "$ORIGIN/r"}},
+           2,
+           {"libdep2.so (needed by " + here + "r/libmid.so): not found; looked for ",
+            here + "r/no/libdep2.so (DT_RUNPATH)"}},
+          {{{15, "$ORIGIN/narrow"}},
+           2,
+           {needs + here + "narrow/libdep.so: a module for ELF 32-bit"}},
+      };
+  for (const auto& [paths, status, parts] : rows) {
     std::vector<std::pair<int, std::string>> strings = {{1, "libdep.so"}};
     strings.insert(strings.end(), paths.begin(), paths.end());
     quor_test::writeFile("m.so", craftElf(machine, strings));
     define("provider.name=R\nprovider.implementation=" + here + "m.so\n");
-    expectInOrder(run(name_), status, {part});
+    expectInOrder(run(name_), status, parts);
   }
 }
 #endif
