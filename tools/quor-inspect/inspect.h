@@ -1,6 +1,7 @@
 // What quor-inspect finds out: where the manager factory would look for a
-// definition file, what its reader makes of the file, and, when asked, how
-// loading the module goes. The work is done by the factory's own search, which
+// definition file, what its reader makes of the file, what the module file's
+// headers say about loading it (dependencies.h), and, when asked, how loading
+// the module goes. The work is done by the factory's own search, which
 // reports each step to the tool (quor_inspect_support), so that the answers
 // are the factory's. The module is loaded in a child process, so that a
 // module whose initialisation ends or blocks its process is reported too.

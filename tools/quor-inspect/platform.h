@@ -1,7 +1,8 @@
 // What quor-inspect does differently on each platform, beside the library's
 // own OS layer: file system paths from the library's wide text, which
 // characters make a provider name a path, running the program again as a
-// child process, and the program's entry, which hands the command line to
+// child process, where the system's loader looks for the modules that a
+// module needs, and the program's entry, which hands the command line to
 // run() as wide text. One implementation per
 // platform (platform_posix.cpp, platform_win32.cpp), chosen by the build.
 #ifndef QUOR_TOOLS_QUOR_INSPECT_PLATFORM_H_
@@ -46,7 +47,8 @@ struct Needer {
 
 // The files, in the loader's order, where it looks for `name` when chain[0]
 // needs it, chain[0] was loaded because chain[1] needs it, and so on (ELF: the
-// DT_RPATH of each of them, unless chain[0] has a DT_RUNPATH; LD_LIBRARY_PATH;
+// DT_RPATH of each of them without a DT_RUNPATH, none when chain[0] has one;
+// LD_LIBRARY_PATH;
 // chain[0]'s DT_RUNPATH, $ORIGIN its directory; the ld.so cache; the system
 // folders. Windows: `alteredDirectory`, when the module was loaded with its
 // own folder first, else the application's folder (this program's); the

@@ -116,9 +116,11 @@ const std::vector<Loaded>& loadedModules() {
 const std::string& libraryCache() {
   static const std::string cache = [] {
     std::ifstream file("/etc/ld.so.cache", std::ios::binary);
-    std::string bytes(64 << 20, '\0');
-    file.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    std::string bytes;
+    char chunk[65536];
+    while (bytes.size() < (64u << 20) && (file.read(chunk, sizeof chunk) || file.gcount() > 0)) {
+      bytes.append(chunk, static_cast<std::size_t>(file.gcount()));
+    }
     return bytes;
   }();
   return cache;
