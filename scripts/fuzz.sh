@@ -75,4 +75,5 @@ run() {
 
 run definition_file 70000
 run tstring 4096
+run binary_headers 65536
 exit "$failed"

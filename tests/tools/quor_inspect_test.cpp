@@ -2,6 +2,7 @@
 // test's own, against definition files and modules that the tests make: each
 // case checks the exit status and what the output says, in order.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,7 @@
 #include <cstring>
 #endif
 
+#include "binary_headers.h"
 #include "quor/quor.h"
 #include "support/scratch_directory.h"
 
@@ -44,6 +46,10 @@ const std::string kNeedsDependency = absolute(QUOR_NEEDS_DEPENDENCY_PATH).string
 const std::string kThrowing = absolute(QUOR_THROWING_MODULE_PATH).string();
 const std::string kAborting = absolute(QUOR_ABORTING_MODULE_PATH).string();
 const std::string kHanging = absolute(QUOR_HANGING_MODULE_PATH).string();
+const fs::path kDependency = absolute(QUOR_DEPENDENCY_FILE);
+#if defined(QUOR_OTHER_SYSTEM_MODULE)
+const std::string kOtherSystem = absolute(QUOR_OTHER_SYSTEM_MODULE).string();
+#endif
 
 // The code of a file that the loader cannot load: ENOEXEC, ERROR_BAD_EXE_FORMAT;
 // of a module that is not there: ENOENT, ERROR_MOD_NOT_FOUND.
@@ -93,7 +99,7 @@ class QuorInspectTest : public quor_test::ScratchDirectoryTest {
 // order. A listing's status also depends on the files that other tests write
 // beside the library meanwhile.
 const int kAnyStatus = -1;
-void expectInOrder(const Result& run, int status, std::initializer_list<std::string> parts) {
+void expectInOrder(const Result& run, int status, const std::vector<std::string>& parts) {
   if (status != kAnyStatus) {
     EXPECT_EQ(run.status, status) << run.out;
   }
@@ -380,5 +386,251 @@ TEST_F(QuorInspectTest, HelpDescribesTheExitStatusAndAWrongCommandLineIsRefused)
   expectInOrder(run("--help"), 0, {"--load", "--list", "--json", "Exit status:", "  2  a load"});
   for (const char* wrong : {"", "--list x", "--unknown"}) EXPECT_EQ(run(wrong).status, 3);
 }
+
+// Puts `width` bytes of `value` at `at`, in the byte order given.
+void put(std::string& bytes, std::size_t at, std::uint64_t value, std::size_t width,
+         bool big = false) {
+  for (std::size_t i = 0; i < width; ++i) {
+    bytes[at + (big ? width - 1 - i : i)] = static_cast<char>(value >> (8 * i));
+  }
+}
+
+// An ELF shared object (or `type`) whose dynamic section gives each of
+// `strings` (a tag and its text) and lies, with its strings, in one segment.
+std::string craftElf(unsigned machine, const std::vector<std::pair<int, std::string>>& strings,
+                     bool wide = true, bool big = false, unsigned type = 3) {
+  const std::size_t header = wide ? 64 : 52, program = wide ? 56 : 32, entry = wide ? 16 : 8;
+  const std::size_t word = wide ? 8 : 4;
+  std::string table(1, '\0');
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> dynamic;
+  for (const auto& [tag, text] : strings) {
+    dynamic.emplace_back(tag, table.size());
+    table += text + '\0';
+  }
+  const std::size_t tableAt = header + 2 * program, dynamicAt = tableAt + table.size();
+  dynamic.insert(dynamic.end(), {{5, tableAt}, {10, table.size()}, {0, 0}});
+  std::string out(dynamicAt + entry * dynamic.size(), '\0');
+  out.replace(tableAt, table.size(), table);
+  out.replace(0, 7, {'\x7f', 'E', 'L', 'F', wide ? '\2' : '\1', big ? '\2' : '\1', '\1'});
+  put(out, 16, type, 2, big);
+  put(out, 18, machine, 2, big);
+  put(out, wide ? 32 : 28, header, word, big);
+  put(out, wide ? 54 : 42, program, 2, big);
+  put(out, wide ? 56 : 44, 2, 2, big);
+  for (std::size_t i = 0; i < 2; ++i) {  // PT_LOAD of the whole file, PT_DYNAMIC
+    const std::size_t at = header + i * program, offset = i == 0 ? 0 : dynamicAt;
+    put(out, at, i + 1, 4, big);
+    put(out, at + word, offset, word, big);
+    put(out, at + 2 * word, offset, word, big);
+    put(out, at + (wide ? 32 : 16), out.size() - offset, word, big);
+  }
+  for (std::size_t i = 0; i < dynamic.size(); ++i) {
+    put(out, dynamicAt + i * entry, dynamic[i].first, word, big);
+    put(out, dynamicAt + i * entry + word, dynamic[i].second, word, big);
+  }
+  return out;
+}
+
+// A PE DLL whose import table, in its one section, names `imports`.
+std::string craftPe(unsigned machine, bool wide, const std::vector<std::string>& imports) {
+  const std::size_t optional = wide ? 240 : 224, directories = 88 + (wide ? 112 : 96);
+  const std::size_t section = 88 + optional, raw = section + 40;
+  std::string body((imports.size() + 1) * 20, '\0');
+  for (std::size_t i = 0; i < imports.size(); ++i) {
+    put(body, i * 20 + 12, 0x1000 + body.size(), 4);
+    body += imports[i] + '\0';
+  }
+  std::string out(raw, '\0');
+  out.replace(0, 2, "MZ");
+  put(out, 0x3c, 64, 4);
+  out.replace(64, 4, std::string("PE\0\0", 4));
+  put(out, 68, machine, 2);
+  put(out, 70, 1, 2);
+  put(out, 84, optional, 2);
+  put(out, 86, 0x2022, 2);
+  put(out, 88, wide ? 0x20b : 0x10b, 2);
+  put(out, directories - 4, 16, 4);
+  put(out, directories + 8, 0x1000, 4);
+  put(out, section + 12, 0x1000, 4);
+  put(out, section + 16, body.size(), 4);
+  put(out, section + 20, raw, 4);
+  return out + body;
+}
+
+std::vector<std::string> cached(const std::string& bytes, const std::string& name) {
+  quor_inspect::MemorySource source(bytes.data(), bytes.size());
+  return quor_inspect::cachedLibrary(source, name);
+}
+
+TEST(BinaryHeadersTest, FormatNamesAndRunPathsAreReadAndDamageIsNamed) {
+  using quor_inspect::describe;
+  const std::string elf = craftElf(
+      62, {{1, "liba.so.1"}, {29, "$ORIGIN/x:"}, {1, "b"}, {15, "/r"}, {14, "libself.so"}});
+  const std::string pe = craftPe(0x8664, true, {"KERNEL32.dll", "dep.dll"});
+  struct Row {
+    std::string bytes, format;
+    std::vector<std::string> needed, runPath, rPath;
+    bool library;
+    std::string damage;  // a part of it
+  } rows[] = {
+      {elf, "ELF 64-bit x86-64", {"liba.so.1", "b"}, {"$ORIGIN/x", ""}, {"/r"}, true, ""},
+      {craftElf(8, {{1, "n"}}, false, true), "ELF 32-bit big-endian MIPS", {"n"}, {}, {}, true, ""},
+      {craftElf(999, {}, true, false, 2), "ELF 64-bit machine 999", {}, {}, {}, false, ""},
+      {pe, "PE32+ x86-64", {"KERNEL32.dll", "dep.dll"}, {}, {}, true, ""},
+      {craftPe(0x14c, false, {"x.dll"}), "PE32 i386", {"x.dll"}, {}, {}, true, ""},
+      {"#!/bin/sh\n", "neither ELF nor PE", {}, {}, {}, false, ""},
+      {elf.substr(0, 100), "ELF 64-bit x86-64", {}, {}, {}, true, "program headers"},
+      {elf.substr(0, elf.size() - 60), "ELF 64-bit x86-64", {}, {}, {}, true, "dynamic section"},
+      {pe.substr(0, pe.size() - 75), "PE32+ x86-64", {}, {}, {}, true, "import table"},
+      {pe.substr(0, pe.size() - 3), "PE32+ x86-64", {"KERNEL32.dll"}, {}, {}, true, "name"},
+  };
+  for (const Row& row : rows) {
+    quor_inspect::MemorySource source(row.bytes.data(), row.bytes.size());
+    const quor_inspect::BinaryHeaders headers = quor_inspect::readBinaryHeaders(source);
+    SCOPED_TRACE(row.format + " " + row.damage);
+    EXPECT_EQ(describe(headers.format), std::wstring(row.format.begin(), row.format.end()));
+    EXPECT_EQ(headers.needed, row.needed);
+    EXPECT_EQ(headers.runPath, row.runPath);
+    if (row.damage.empty()) {
+      EXPECT_EQ(headers.hasRunPath, !row.runPath.empty());
+    }
+    EXPECT_EQ(headers.rPath, row.rPath);
+    EXPECT_EQ(headers.library, row.library && row.format != "neither ELF nor PE");
+    EXPECT_EQ(headers.damage.empty(), row.damage.empty()) << headers.damage;
+    EXPECT_NE(headers.damage.find(row.damage), std::string::npos) << headers.damage;
+  }
+  // The loader's cache: every file of a name, in order; nothing from another format.
+  std::string cache = "glibc-ld.so.cache1.1" + std::string(28 + 3 * 24, '\0');
+  put(cache, 20, 3, 4);
+  const char* const entries[3][2] = {
+      {"libc.so.6", "/a/libc.so.6"}, {"libm.so.6", "/m"}, {"libc.so.6", "/b/libc.so.6"}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t k = 0; k < 2; ++k) {
+      put(cache, 48 + i * 24 + 4 + 4 * k, cache.size(), 4);
+      cache += std::string(entries[i][k]) + '\0';
+    }
+  }
+  EXPECT_EQ(cached(cache, "libc.so.6"), (std::vector<std::string>{"/a/libc.so.6", "/b/libc.so.6"}));
+  EXPECT_EQ(cached(cache, "libm.so.6"), std::vector<std::string>{"/m"});
+  put(cache, 48 + 4, cache.size(), 4);
+  EXPECT_TRUE(cached(cache, "libc.so.6").empty());
+  EXPECT_TRUE(cached("ld.so-1.7.0" + cache, "libc.so.6").empty());
+}
+
+// Sets the variable that the loader searches (LD_LIBRARY_PATH, PATH) to
+// `directory` first while it lives.
+class SearchVariable {
+ public:
+  explicit SearchVariable(const fs::path& directory) {
+    const char* old = std::getenv(kName);
+    old_ = old != nullptr ? old : "";
+    set(directory.string() + (kSeparator + old_));
+  }
+  ~SearchVariable() { set(old_); }
+
+ private:
+#if defined(_WIN32)
+  static constexpr const char* kName = "PATH";
+  static constexpr char kSeparator = ';';
+  static void set(const std::string& value) { _putenv_s(kName, value.c_str()); }
+#else
+  static constexpr const char* kName = "LD_LIBRARY_PATH";
+  static constexpr char kSeparator = ':';
+  static void set(const std::string& value) { setenv(kName, value.c_str(), 1); }
+#endif
+  std::string old_;
+};
+
+TEST_F(QuorInspectTest, HeadersTellWhyAModuleWillNotLoadWithoutLoadingIt) {
+#if defined(_WIN32)
+  const std::string own = "PE32+ x86-64", other = "an ELF module", variable = "PATH";
+  quor_test::writeFile("narrow.dll", craftPe(0x14c, false, {}));
+  const std::string narrow = "a module for PE32 i386, not for this process (" + own;
+#else
+  const std::string own = "ELF 64-bit x86-64", other = "a Windows module",
+                    variable = "LD_LIBRARY_PATH";
+  quor_test::writeFile("narrow.dll", craftElf(40, {}, false));
+  const std::string narrow = "a module for ELF 32-bit ARM, not for this process (" + own;
+#endif
+  quor_test::writeFile("text.dll", "text\n");
+  const std::string here = (directory_ / "").string();
+  const std::string dependency = "needs " + kDependency.filename().string();
+  const std::string notThere = " is not where the system looks\n";
+  expectInOrder(run(name_), 1, {"Status 1"});
+  std::vector<std::tuple<std::string, int, std::vector<std::string>>> rows = {
+      {kManager,
+       0,
+       {"Headers of " + kManager + ", read without loading it:\n  " + own +
+        ", a module for this process\n"}},
+      {here + "narrow.dll",
+       2,
+       {"the module " + here + "narrow.dll will not load: it is " + narrow + ")\n"}},
+      {here + "text.dll",
+       2,
+       {"the module " + here + "text.dll will not load: it is not a module: neither ELF"}},
+      {kNeedsDependency, 2, {dependency + ": not found; looked for ", notThere, "Status 2"}},
+  };
+#if !defined(_WIN32)
+  // A position-independent program is ET_DYN, and no library all the same.
+  rows.push_back({kTool.string(), 2, {"will not load: it is not a shared library"}});
+#endif
+#if defined(QUOR_OTHER_SYSTEM_MODULE)
+  rows.push_back({kOtherSystem, 2, {"will not load: it is " + other}});
+#endif
+  for (const auto& [module, status, parts] : rows) {
+    define("provider.name=H\nprovider.implementation=" + module + "\n");
+    SCOPED_TRACE(module);
+    expectInOrder(run(name_), status, parts);
+  }
+  // Loaded, the module is the truth; without the load the headers tell.
+  expectInOrder(load(kNeedsDependency), 2, {"the module did not load", notThere, "Status 2"});
+  expectInOrder(run("--json " + name_), 2, {"\"headers\":{\"path\":", "\"state\":\"missing\""});
+  const SearchVariable search(kDependency.parent_path());
+  expectInOrder(run(name_), 0, {dependency + ": ", "(" + variable + ")\n", "Status 0"});
+}
+
+#if !defined(_WIN32)
+// DT_RPATH counts only while the module that names the dependency has no
+// DT_RUNPATH, $ORIGIN is the folder of the module that names it, a module for
+// another word size is passed over, and what a dependency needs is looked for
+// too.
+TEST_F(QuorInspectTest, RunPathsFindDependenciesAsTheLoaderDoes) {
+  char self[20] = {};
+  std::ifstream("/proc/self/exe", std::ios::binary).read(self, sizeof self);
+  const unsigned machine = static_cast<unsigned char>(self[18]) | self[19] << 8;
+  for (const char* folder : {"r", "run", "narrow"}) fs::create_directory(folder);
+  quor_test::writeFile("r/libdep.so", craftElf(machine, {}));
+  quor_test::writeFile("run/libdep.so", craftElf(machine, {{1, "libgone.so"}}));
+  quor_test::writeFile("narrow/libdep.so", craftElf(machine, {}, false));
+  quor_test::writeFile("r/libmid.so", craftElf(machine, {{1, "libdep2.so"}, {29, "$ORIGIN/no"}}));
+  quor_test::writeFile("r/libdep2.so", craftElf(machine, {}));
+  const std::string here = directory_.string() + "/", needs = "needs libdep.so: ";
+  const std::tuple<std::vector<std::pair<int, std::string>>, int, std::vector<std::string>> rows[] =
+      {
+          {{{15, "$ORIGIN/r"}}, 0, {needs + here + "r/libdep.so (DT_RPATH)\n"}},
+          {{{15, "$ORIGIN/r"}, {29, "${ORIGIN}/no"}},
+           2,
+           {needs + "not found; looked for ", here + "no/libdep.so (DT_RUNPATH), "}},
+          {{{29, "$ORIGIN/narrow:$ORIGIN/run"}},
+           2,
+           {needs + here + "run/libdep.so (DT_RUNPATH)\n  libgone.so (needed by " + here +
+            "run/libdep.so): not found"}},
+          {{{1, "libmid.so"}, {15, "$ORIGIN/r"}},
+           2,
+           {"libdep2.so (needed by " + here + "r/libmid.so): not found; looked for ",
+            here + "r/no/libdep2.so (DT_RUNPATH)"}},
+          {{{15, "$ORIGIN/narrow"}},
+           2,
+           {needs + here + "narrow/libdep.so: a module for ELF 32-bit"}},
+      };
+  for (const auto& [paths, status, parts] : rows) {
+    std::vector<std::pair<int, std::string>> strings = {{1, "libdep.so"}};
+    strings.insert(strings.end(), paths.begin(), paths.end());
+    quor_test::writeFile("m.so", craftElf(machine, strings));
+    define("provider.name=R\nprovider.implementation=" + here + "m.so\n");
+    expectInOrder(run(name_), status, parts);
+  }
+}
+#endif
 
 }  // namespace

@@ -330,9 +330,12 @@ const Attempt& Report::failure() const {
   return attempts.back();
 }
 
+bool Report::headersTell() const { return !loadAsked || loadedFile.empty(); }
+
 int Report::status() const {
   if (!definitionComplete()) return 1;
   if (loadAsked && (loadedFile.empty() || !entryPoint)) return 2;
+  if (headersTell() && headers.willNotLoad()) return 2;
   return 0;
 }
 
@@ -378,6 +381,11 @@ Report inspect(const Library& library, const std::wstring& provider, const std::
     report.places.push_back(place);
   }
   annotate(report);
+  if (report.definitionComplete()) {
+    const std::wstring& implementation = report.values[Quor::detail::kProviderImplementation];
+    report.headers = examineModule(
+        implementation, beside ? besideLibrary(library, implementation) : L"", library.path);
+  }
   if (load && report.definitionComplete()) quor_inspect::load(report);
   return report;
 }

@@ -1,6 +1,7 @@
 // What quor-inspect finds out: where the manager factory would look for a
-// definition file, what its reader makes of the file, and, when asked, how
-// loading the module goes. The work is done by the factory's own search, which
+// definition file, what its reader makes of the file, what the module file's
+// headers say about loading it (dependencies.h), and, when asked, how loading
+// the module goes. The work is done by the factory's own search, which
 // reports each step to the tool (quor_inspect_support), so that the answers
 // are the factory's. The module is loaded in a child process, so that a
 // module whose initialisation ends or blocks its process is reported too.
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "dependencies.h"
 #include "managers/definition_file.h"
 #include "quor/platform.h"
 
@@ -111,18 +113,25 @@ struct Report {
   std::wstring loadedFile;        // the file of the module loaded
   std::wstring version;           // "a.b.c.d", or empty without a version record
   bool entryPoint = false;        // it exports QUOR_MANAGER_INSTANCE_FUNCTION
+  // The module file that the factory would load, read without loading it,
+  // when the definition is complete.
+  ModuleHeaders headers;
 
   // The factory accepts the definition: a file with a name and an implementation.
   bool definitionComplete() const;
-  // 0 all is well, 1 a definition problem, 2 a load problem.
+  // 0 all is well, 1 a definition problem, 2 a load problem: the module did
+  // not load, or, when it was not loaded, its headers show that it will not.
   int status() const;
+  // The headers' findings count: the module was not loaded and seen to load.
+  bool headersTell() const;
   // Of the attempts, none of which loaded, the one that tells most about why.
   const Attempt& failure() const;
 };
 
 // Looks for `definition`, the definition file of `provider` (empty when the
-// file was named instead), as the factory does, reads it and, when `load` and
-// the factory would load, loads the module in a child process that may take
+// file was named instead), as the factory does, reads it, examines the module
+// file that the factory would load and, when `load` and the factory would
+// load, loads the module in a child process that may take
 // `timeLimit` seconds.
 Report inspect(const Library& library, const std::wstring& provider, const std::wstring& definition,
                bool load, unsigned int timeLimit);

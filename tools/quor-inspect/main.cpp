@@ -29,6 +29,15 @@ const char kHelp[] =
     "byte-order mark, bytes that are not valid UTF-8. In the text report,\n"
     "control characters read show as \\xNN (\\x1b) or \\uNNNN (\\u009b).\n"
     "\n"
+    "The module file that the factory would load is read, not loaded: its ELF\n"
+    "or PE headers tell a module for another system, machine or word size, or\n"
+    "no module at all, and each module that it needs, and that those need, is\n"
+    "looked for where the system's loader looks (Linux: DT_RPATH, then\n"
+    "LD_LIBRARY_PATH, DT_RUNPATH, the ld.so cache and the system folders;\n"
+    "Windows: the module's or this program's folder, the system folders, the\n"
+    "current directory and PATH; API sets and modules already loaded need no\n"
+    "file). A module that this program has loaded counts as loaded.\n"
+    "\n"
     "  --file PATH  read the definition file PATH instead of PROVIDER.ini\n"
     "  --load       also load the module that the file names, as the factory\n"
     "               would: the path as written, then beside the library. Shows\n"
@@ -56,8 +65,9 @@ const char kHelp[] =
     "  1  a definition problem: no file, or provider.name or\n"
     "     provider.implementation not set or empty (--list: a file lacks them\n"
     "     or is not read, or there is no file)\n"
-    "  2  a load problem (--load): the module did not load, or it does not\n"
-    "     export the manager entry point\n"
+    "  2  a load problem: the module did not load (--load), or it does not\n"
+    "     export the manager entry point; without --load, or when it did not\n"
+    "     load, its headers show that it will not\n"
     "  3  the command line is wrong\n";
 
 const int kUsageError = 3;

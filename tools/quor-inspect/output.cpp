@@ -179,17 +179,58 @@ std::wstring missingValue(const Report& report, ProviderField field) {
   return keyOf(field) + (line == 0 ? L" is not set" : L" is empty (line " + number(line) + L")");
 }
 
-// What keeps the status from 0, in words.
-std::vector<std::wstring> problems(const Report& report) {
-  std::vector<std::wstring> found;
-  if (report.file.empty()) {
-    found.push_back(L"no definition file " + report.definition + L" in the places looked at");
-    return found;
+// What a dependency's state says: the file taken and the rule that found it,
+// why none is looked for, where it was looked for, or why the file found
+// will not do.
+std::wstring dependencyText(const Dependency& dependency) {
+  switch (dependency.state) {
+    case Dependency::kFound:
+      return dependency.path + L" (" + dependency.rule + L")";
+    case Dependency::kProvided:
+      return dependency.rule;
+    case Dependency::kMissing: {
+      std::wstring text = L"not found; looked for";
+      const wchar_t* separator = L" ";
+      for (const SearchPlace& place : dependency.lookedIn) {
+        text += separator + (place.path.empty() ? L"it in the " + place.rule
+                                                : place.path + L" (" + place.rule + L")");
+        separator = L", ";
+      }
+      return text;
+    }
+    default:
+      return dependency.path + L": " + dependency.problem;
   }
-  for (ProviderField field : {kProviderName, kProviderImplementation}) {
-    if (report.values[field].empty()) found.push_back(missingValue(report, field));
+}
+
+// The dependency's name, with the module that needs it when that is not the
+// module itself: "libx.so.1, which /p/liby.so.2 needs,".
+std::wstring dependencyName(const Dependency& dependency, const wchar_t* before,
+                            const wchar_t* after) {
+  std::wstring name;
+  Quor::text::appendDecodedFileName(name, dependency.name.data(), dependency.name.size());
+  return dependency.direct ? name : name + before + dependency.neededBy + after;
+}
+
+void addHeaderProblems(const ModuleHeaders& headers, std::vector<std::wstring>& found) {
+  if (!headers.problem.empty()) {
+    found.push_back(L"the module " + headers.path + L" will not load: it is " + headers.problem);
   }
-  if (!report.loadAsked) return found;
+  for (const Dependency& dependency : headers.dependencies) {
+    if (dependency.state == Dependency::kMissing) {
+      found.push_back(L"the module will not load: " +
+                      dependencyName(dependency, L", which ", L" needs,") +
+                      L" is not where the system looks");
+    } else if (dependency.state == Dependency::kUnloadable) {
+      found.push_back(L"the module will not load: " +
+                      dependencyName(dependency, L", which ", L" needs,") + L" is " +
+                      dependency.path + L": " + dependency.problem);
+    }
+  }
+}
+
+// Why the module asked to load did not, or is no manager module.
+void addLoadProblem(const Report& report, std::vector<std::wstring>& found) {
   if (!found.empty()) {
     found.push_back(L"the module is not loaded: the factory loads none for this definition");
   } else if (!report.loadError.empty()) {
@@ -203,6 +244,20 @@ std::vector<std::wstring> problems(const Report& report) {
     found.push_back(L"the module does not export " + std::wstring(kEntryPoint) +
                     L": it is not a manager module");
   }
+}
+
+// What keeps the status from 0, in words.
+std::vector<std::wstring> problems(const Report& report) {
+  std::vector<std::wstring> found;
+  if (report.file.empty()) {
+    found.push_back(L"no definition file " + report.definition + L" in the places looked at");
+    return found;
+  }
+  for (ProviderField field : {kProviderName, kProviderImplementation}) {
+    if (report.values[field].empty()) found.push_back(missingValue(report, field));
+  }
+  if (report.loadAsked) addLoadProblem(report, found);
+  if (report.headersTell()) addHeaderProblems(report.headers, found);
   return found;
 }
 
@@ -310,6 +365,58 @@ void addError(Json& item, int error, const std::wstring& errorText) {
   item["errorText"] = utf8(errorText);
 }
 
+const char* const kFormatNames[] = {"none", "elf", "pe"};
+const char* const kDependencyStates[] = {"found", "provided", "missing", "unloadable"};
+
+// Names from a file's headers, which may be any bytes, as JSON strings.
+Json names(const std::vector<std::string>& bytes) {
+  Json list = Json::array();
+  for (const std::string& name : bytes) {
+    std::wstring text;
+    Quor::text::appendDecodedFileName(text, name.data(), name.size());
+    list.push_back(utf8(text));
+  }
+  return list;
+}
+
+Json headersJson(const ModuleHeaders& headers) {
+  if (headers.path.empty()) return Json();
+  const BinaryHeaders& read = headers.headers;
+  Json format = {{"kind", kFormatNames[read.format.kind]},
+                 {"description", utf8(describe(read.format))},
+                 {"machine", read.format.machine},
+                 {"bits", read.format.bits},
+                 {"library", read.library}};
+  Json item = {{"path", utf8(headers.path)},
+               {"besideLibrary", headers.besideLibrary},
+               {"format", format},
+               {"damage", optional(std::wstring(read.damage.begin(), read.damage.end()))},
+               {"problem", optional(headers.problem)},
+               {"needed", names(read.needed)},
+               {"runPath", names(read.runPath)},
+               {"rPath", names(read.rPath)}};
+  Json dependencies = Json::array();
+  for (const Dependency& dependency : headers.dependencies) {
+    Json entry = {{"name", names({dependency.name})[0]},
+                  {"neededBy", utf8(dependency.neededBy)},
+                  {"state", kDependencyStates[dependency.state]},
+                  {"path", optional(dependency.path)},
+                  {"rule", optional(dependency.rule)},
+                  {"problem", optional(dependency.problem)}};
+    if (dependency.state == Dependency::kMissing) {
+      Json places = Json::array();
+      for (const SearchPlace& place : dependency.lookedIn) {
+        places.push_back({{"path", optional(place.path)}, {"rule", utf8(place.rule)}});
+      }
+      entry["lookedIn"] = places;
+    }
+    dependencies.push_back(entry);
+  }
+  item["dependencies"] = dependencies;
+  item["truncated"] = headers.truncated;
+  return item;
+}
+
 }  // namespace
 
 std::string shown(const std::wstring& text) {
@@ -369,6 +476,23 @@ void writeText(const Report& report, std::FILE* stream) {
         << L"  version: " << (report.version.empty() ? L"none" : report.version) << L"\n"
         << L"  entry point " << kEntryPoint << L": "
         << (report.entryPoint ? L"exported" : L"not exported") << L"\n";
+  }
+  const ModuleHeaders& headers = report.headers;
+  if (!headers.path.empty()) {
+    out << L"Headers of " << headers.path
+        << (headers.besideLibrary ? L" [beside the library]" : L"")
+        << L", read without loading it:\n  "
+        << (headers.problem.empty()
+                ? describe(headers.headers.format) + L", a module for this process"
+                : L"will not load: it is " + headers.problem)
+        << L"\n";
+    for (const Dependency& dependency : headers.dependencies) {
+      out << L"  " << (dependency.direct ? L"needs " : L"")
+          << dependencyName(dependency, L" (needed by ", L")") << L": "
+          << dependencyText(dependency) << L"\n";
+    }
+    if (headers.truncated)
+      out << L"  (too many modules or places to look at: the rest not examined)\n";
   }
   const std::vector<std::wstring> found = problems(report);
   if (!found.empty()) out << L"Problems:\n";
@@ -444,6 +568,7 @@ void writeJson(const Report& report, std::FILE* stream) {
                          {"version", optional(report.version)},
                          {"entryPoint", report.entryPoint}});
   }
+  json.member("headers", headersJson(report.headers));
   Json found = Json::array();
   for (const std::wstring& problem : problems(report)) found.push_back(utf8(problem));
   json.member("problems", found);

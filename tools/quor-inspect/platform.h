@@ -1,7 +1,8 @@
 // What quor-inspect does differently on each platform, beside the library's
 // own OS layer: file system paths from the library's wide text, which
 // characters make a provider name a path, running the program again as a
-// child process, and the program's entry, which hands the command line to
+// child process, where the system's loader looks for the modules that a
+// module needs, and the program's entry, which hands the command line to
 // run() as wide text. One implementation per
 // platform (platform_posix.cpp, platform_win32.cpp), chosen by the build.
 #ifndef QUOR_TOOLS_QUOR_INSPECT_PLATFORM_H_
@@ -11,6 +12,9 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "binary_headers.h"
+#include "dependencies.h"
 
 namespace quor_inspect {
 
@@ -24,6 +28,33 @@ std::wstring fromPath(const std::filesystem::path& path);
 // '\\' and the ':' of a drive (C:x is relative to that drive's current
 // directory).
 const wchar_t* pathCharacters();
+
+// The format of the modules that this program loads, and so of those that a
+// client built as it is loads: ELF or PE, machine, word size, byte order.
+ModuleFormat ownModuleFormat();
+
+// Why the loader takes a module that another needs, `name`, without looking
+// for a file: an API set (api-ms-*, ext-ms-*), which Windows resolves, or a
+// module of that name already loaded, as this program has loaded the library
+// and what it needs. Empty when it looks for a file.
+std::wstring providedWithoutSearch(const std::string& name);
+
+// A module on the way from the examined module to one that it needs.
+struct Needer {
+  std::wstring path;
+  const BinaryHeaders* headers;
+};
+
+// The files, in the loader's order, where it looks for `name` when chain[0]
+// needs it, chain[0] was loaded because chain[1] needs it, and so on (ELF: the
+// DT_RPATH of each of them without a DT_RUNPATH, none when chain[0] has one;
+// LD_LIBRARY_PATH;
+// chain[0]'s DT_RUNPATH, $ORIGIN its directory; the ld.so cache; the system
+// folders. Windows: `alteredDirectory`, when the module was loaded with its
+// own folder first, else the application's folder (this program's); the
+// system folders; the current directory; PATH).
+std::vector<SearchPlace> searchPlaces(const std::string& name, const std::vector<Needer>& chain,
+                                      const std::wstring& alteredDirectory);
 
 // How a child process ended.
 struct ChildEnd {

@@ -10,6 +10,8 @@
 #include <cwchar>
 
 #include "platform.h"
+#include "quor_text/ascii.h"
+#include "quor_text/utf8.h"
 
 namespace quor_inspect {
 
@@ -50,7 +52,79 @@ void drain(HANDLE pipe, std::string& output) {
   }
 }
 
+std::wstring wide(const std::string& name) {
+  std::wstring text;
+  Quor::text::appendDecodedFileName(text, name.data(), name.size());
+  return text;
+}
+
+// A folder as the system gives it, through one of its functions that write
+// one into a buffer of a given size and return its length.
+template <typename Get>
+std::wstring folder(Get get) {
+  wchar_t buffer[MAX_PATH + 1];
+  const UINT length = get(buffer, MAX_PATH + 1);
+  return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : L"";
+}
+
+std::wstring moduleFile(HMODULE module) {
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
+  path.resize(length < path.size() ? length : 0);
+  return path;
+}
+
 }  // namespace
+
+ModuleFormat ownModuleFormat() {
+  BinaryHeaders headers;
+  std::FILE* file = _wfopen(moduleFile(nullptr).c_str(), L"rb");
+  if (file == nullptr) return headers.format;
+  FileSource source(file);
+  headers = readBinaryHeaders(source);
+  std::fclose(file);
+  return headers.format;
+}
+
+std::wstring providedWithoutSearch(const std::string& name) {
+  std::string prefix = name.substr(0, 7);
+  for (char& c : prefix) c = static_cast<char>(Quor::text::asciiLower(c));
+  if (prefix == "api-ms-" || prefix == "ext-ms-") return L"an API set, which the system resolves";
+  const HMODULE loaded = GetModuleHandleW(wide(name).c_str());
+  return loaded != nullptr ? L"already loaded: " + moduleFile(loaded) : L"";
+}
+
+std::vector<SearchPlace> searchPlaces(const std::string& name, const std::vector<Needer>&,
+                                      const std::wstring& alteredDirectory) {
+  std::vector<SearchPlace> places;
+  const std::wstring file = wide(name);
+  const auto add = [&](std::wstring directory, const wchar_t* rule) {
+    if (directory.empty()) return;
+    if (directory.back() != L'\\' && directory.back() != L'/') directory += L'\\';
+    places.push_back({directory + file, rule});
+  };
+  if (!alteredDirectory.empty()) {
+    add(alteredDirectory, L"the module's folder");
+  } else {
+    const std::wstring self = moduleFile(nullptr);
+    add(self.substr(0, self.find_last_of(L"\\/") + 1), L"the application's folder");
+  }
+  const std::wstring windows = folder(GetWindowsDirectoryW);
+  add(folder(GetSystemDirectoryW), L"system folder");
+  add(windows.empty() ? L"" : windows + L"\\System", L"16-bit system folder");
+  add(windows, L"Windows folder");
+  add(folder([](wchar_t* buffer, UINT size) { return UINT(GetCurrentDirectoryW(size, buffer)); }),
+      L"current directory");
+  const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  std::wstring path(size, L'\0');
+  path.resize(size > 0 ? GetEnvironmentVariableW(L"PATH", &path[0], size) : 0);
+  for (std::size_t from = 0, end; from <= path.size(); from = end + 1) {
+    end = path.find(L';', from);
+    if (end == std::wstring::npos) end = path.size();
+    add(path.substr(from, end - from), L"PATH");
+  }
+  return places;
+}
 
 bool runSelf(const std::vector<std::wstring>& arguments, unsigned int seconds, std::string& output,
              ChildEnd& end) {
