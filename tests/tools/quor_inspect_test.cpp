@@ -16,7 +16,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include <aclapi.h>
 #else
+#include <dlfcn.h>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +28,7 @@
 #include <cstring>
 #endif
 
+#include "quor/manager_module.h"
 #include "quor/quor.h"
 #include "support/scratch_directory.h"
 
@@ -254,11 +258,26 @@ bool rerunUnprivileged() {
 #endif
 }
 
-// Collects the factory's log, one line after another.
-void collectLog(void* context, const wchar_t*, int, const wchar_t* message) {
+// Collects the factory's log, one line after another, each after its level
+// ("[2] ").
+void collectLog(void* context, const wchar_t*, int level, const wchar_t* message) {
   std::string& log = *static_cast<std::string*>(context);
+  log += "[" + std::to_string(level) + "] ";
   for (const wchar_t* c = message; *c != L'\0'; ++c) log += static_cast<char>(*c);
   log += '\n';
+}
+
+// newManagerInstance(definition) in this process, its log and the four
+// parameters it hands back in `params`.
+Quor::HINSTANCE loadHere(const std::string& definition, std::string& log,
+                         Quor::Vector<Quor::Parameter>* params = nullptr) {
+  zologSetHandler(collectLog, &log);
+  zologSetLevelMask(ZOLOG_ALL);
+  const std::wstring wide(definition.begin(), definition.end());
+  const Quor::HINSTANCE module =
+      Quor::ManagerFactory::newManagerInstance(wide.c_str(), L"M", params);
+  zologSetHandler(nullptr, nullptr);
+  return module;
 }
 
 // What the system refuses to open, as a definition file or as a module (what
@@ -297,11 +316,7 @@ TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeOpened) {
     if (module)
       quor_test::writeFile(definition, "provider.name=M\nprovider.implementation=" + path);
     std::string log;
-    zologSetHandler(collectLog, &log);
-    zologSetLevelMask(ZOLOG_ALL);
-    const std::wstring wide(definition.begin(), definition.end());
-    EXPECT_EQ(Quor::ManagerFactory::newManagerInstance(wide.c_str(), L"M", nullptr), nullptr);
-    zologSetHandler(nullptr, nullptr);
+    EXPECT_EQ(loadHere(definition, log), nullptr);
     const Result tool = run("--load --file \"" + definition + "\"");
     SCOPED_TRACE(path + "\n" + log + tool.out);
     EXPECT_EQ(log.find("cannot be opened") != std::string::npos, !module);
@@ -326,6 +341,67 @@ TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeOpened) {
 #else
   fs::permissions("closed", fs::perms::owner_all);
 #endif
+}
+
+// The path of the file of `module`, as the module itself finds it.
+std::string moduleOwnPath(Quor::HINSTANCE module) {
+#if defined(_WIN32)
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(module, path, MAX_PATH);
+  return path;
+#else
+  Dl_info info = {};
+  dladdr(dlsym(module, QUOR_MANAGER_INSTANCE_FUNCTION), &info);
+  return fs::canonical(info.dli_fname).string();
+#endif
+}
+
+// --pin writes the module's SHA-256 digest (a known one for known bytes).
+// Pinned by it, in either case, the module loads in the factory and in the
+// tool, from a file that keeps the module's own path, and the client gets
+// the four parameters only; another digest, or a value that is no digest,
+// loads nothing, and no other place is tried.
+TEST_F(QuorInspectTest, PinnedModuleLoadsOnlyWhenItsDigestIsTheOnePinned) {
+  const std::string definition = name_ + ".ini";
+  quor_test::writeFile("text.dll", "not a module\n");
+  define("provider.name=M\nprovider.implementation=" + (directory_ / "text.dll").string());
+  EXPECT_EQ(run("--pin " + name_).out,
+            "provider.sha256=93cd816056f28ae55b76347862480044f74c9324a813d8c6825d53ace5cc18f2\n");
+  define("provider.name=M\nprovider.implementation=" + kManager);
+  const std::string digest = run("--pin " + name_).out.substr(16, 64);
+  std::string upper = digest;
+  std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+  const std::string zeros(64, '0'), notHex = digest.substr(1) + "g";
+  const std::string noDigest = "provider.sha256 is not 64 hexadecimal digits";
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      // provider.sha256, the factory's line (empty: it loads), the tool's
+      {digest, "", "found:    " + digest + " (" + kManager + ")\n"},
+      {upper, "", "expected: " + upper},
+      {zeros,
+       "[1] ManagerFactoryLookupService::getManagerInstanceImpl: '" + kManager +
+           "' is not the module that provider.sha256 pins (expected " + zeros + ", found " +
+           digest + "); not loaded\n",
+       "[as written] " + kManager +
+           ": found, but not loaded: its SHA-256 digest is not the one that provider.sha256 pins"},
+      {notHex,
+       "[1] ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.sha256' value '" +
+           notHex + "' is not 64 hexadecimal digits; not loaded\n",
+       noDigest + ": the factory loads no module"}};
+  for (const auto& [sha256, line, tool] : cases) {
+    define("provider.name=M\nprovider.implementation=" + kManager + "\nprovider.sha256=" + sha256);
+    std::string log;
+    Quor::Vector<Quor::Parameter> params;
+    const Quor::HINSTANCE module = loadHere(definition, log, &params);
+    SCOPED_TRACE(sha256 + "\n" + log);
+    EXPECT_EQ(module != nullptr, line.empty());
+    EXPECT_EQ(module != nullptr ? moduleOwnPath(module) : kManager, kManager);
+    EXPECT_EQ(params.size(), 4u);
+    EXPECT_NE(log.find(line), std::string::npos);
+    EXPECT_EQ(log.find("Attempt to load with full path"), std::string::npos);
+    expectInOrder(run("--load " + name_), line.empty() ? 0 : 1,
+                  {"provider.sha256 = \"" + sha256 + "\"", tool,
+                   line.empty() ? "Module " + kManager : "Status 1"});
+  }
 }
 
 TEST_F(QuorInspectTest, LoadTellsHowAModuleWhoseInitialisationDoesNotReturnEnded) {
