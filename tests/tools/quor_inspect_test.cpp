@@ -404,6 +404,89 @@ TEST_F(QuorInspectTest, PinnedModuleLoadsOnlyWhenItsDigestIsTheOnePinned) {
   }
 }
 
+#if defined(_WIN32)
+// Grants `group` write access to the file at `path`.
+void grantWriting(const fs::path& path, WELL_KNOWN_SID_TYPE group) {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  ASSERT_TRUE(CreateWellKnownSid(group, nullptr, sid, &size));
+  EXPLICIT_ACCESSW access = {};
+  access.grfAccessPermissions = GENERIC_READ | GENERIC_WRITE;
+  access.grfAccessMode = GRANT_ACCESS;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(sid);
+  PACL list = nullptr, granted = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::wstring name = path.wstring();
+  ASSERT_EQ(GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, &list, nullptr, &descriptor),
+            ERROR_SUCCESS);
+  ASSERT_EQ(SetEntriesInAclW(1, &access, list, &granted), ERROR_SUCCESS);
+  EXPECT_EQ(SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, granted, nullptr),
+            ERROR_SUCCESS);
+  LocalFree(granted);
+  LocalFree(descriptor);
+}
+#endif
+
+// A definition file or module that others than root and this user can
+// change, or whose directory they can change, is named with what lets them:
+// the factory warns and loads all the same, the tool calls it a problem. A
+// sticky directory that all can write to keeps others from replacing it.
+TEST_F(QuorInspectTest, FilesThatOthersCanChangeAreNamedAndLoadedAllTheSame) {
+  const std::string extension = fs::path(kManager).extension().string();
+  const std::string changedBy = " can be changed by others than root and this process's user (";
+#if defined(_WIN32)
+  const std::vector<std::tuple<bool, std::string>> cases = {{false, "writable by Everyone"},
+                                                            {true, "writable by Everyone"}};
+#else
+  const std::vector<std::tuple<bool, std::string>> cases = {
+      // the module or else the definition file changed, and what tells so
+      {false, "writable by its group"},
+      {true, "writable by others"},
+      {true, "its directory is writable by its group, its directory is writable by others"},
+      {true, ""},
+      {false, "owned by user 65534"}};
+#endif
+  for (std::size_t row = 0; row < cases.size(); ++row) {
+    const auto& [module, reasons] = cases[row];
+    const fs::path folder = directory_ / ("m" + std::to_string(row));
+    const fs::path copy = folder / ("m" + extension);
+    const fs::path definition = directory_ / ("d" + std::to_string(row) + ".ini");
+    fs::create_directory(folder);
+    fs::copy_file(kManager, copy);
+    quor_test::writeFile(definition, "provider.name=M\nprovider.implementation=" + copy.string());
+    const fs::path& changed = module ? copy : definition;
+#if defined(_WIN32)
+    grantWriting(changed, WinWorldSid);
+#else
+    const fs::perms modes[] = {fs::perms::group_write, fs::perms::others_write,
+                               fs::perms::group_write | fs::perms::others_write,
+                               fs::perms::all | fs::perms::sticky_bit, fs::perms::none};
+    fs::permissions(row < 2 ? changed : folder, modes[row], fs::perm_options::add);
+    if (row == 4 && chown(changed.c_str(), 65534, 65534) != 0) continue;  // not root
+#endif
+    std::string log;
+    const Quor::HINSTANCE loaded = loadHere(definition.string(), log);
+    SCOPED_TRACE(changed.string() + "\n" + log);
+    EXPECT_NE(loaded, nullptr);
+    const std::string line = "[2] ManagerFactoryLookupService::getManagerInstanceImpl: '" +
+                             changed.string() + "'" + changedBy + reasons + "); " +
+                             (module ? "loaded" : "read") + " all the same\n";
+    EXPECT_EQ(log.find(line) != std::string::npos, !reasons.empty());
+    EXPECT_EQ(log.find("[2]") != std::string::npos, !reasons.empty());
+    const Result tool = run("--file \"" + definition.string() + "\"");
+    if (reasons.empty()) {
+      EXPECT_EQ(tool.status, 0) << tool.out;
+    } else {
+      expectInOrder(tool, 1,
+                    {"Problems:\n  " + changed.string() +
+                     " can be changed by others than root and this user (" + reasons + ")\n"});
+    }
+  }
+}
+
 TEST_F(QuorInspectTest, LoadTellsHowAModuleWhoseInitialisationDoesNotReturnEnded) {
   // Windows's loader catches an exception of the initialisation and fails the
   // load with the exception's code.
