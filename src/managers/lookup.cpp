@@ -166,8 +166,8 @@ bool readDefinition(const TString& name, HINSTANCE library, bool beside, Provide
 // both fail, the code logged is the second attempt's, unless that one found
 // nothing and the first found something it could not load: an absolute path
 // joined to the library's directory names nothing, whatever the first found.
-// A module that was not kept from loading as written counts as found nothing
-// there: the second attempt's code is logged.
+// When a privileged process does not load the path as written, the code
+// logged is that of the attempt beside the library.
 HINSTANCE loadImplementation(const TString& implementation, const TString& sha256,
                              HINSTANCE library, bool beside, LookupObserver* observer) {
   log(kLogDetail, LOOKUP_LINE(L"Loading library '%ws'"), implementation.c_str());
