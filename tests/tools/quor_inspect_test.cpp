@@ -359,48 +359,62 @@ std::string moduleOwnPath(Quor::HINSTANCE module) {
 // --pin writes the module's SHA-256 digest (a known one for known bytes).
 // Pinned by it, in either case, the module loads in the factory and in the
 // tool, from a file that keeps the module's own path, and the client gets
-// the four parameters only; another digest, or a value that is no digest,
-// loads nothing, and no other place is tried.
+// the four parameters only. A bare name is not searched for, only taken
+// beside the library; bytes of the digest that are no module reach the
+// loader, which names the file. Another digest, or a value that is no
+// digest, loads nothing, and no other place is tried.
 TEST_F(QuorInspectTest, PinnedModuleLoadsOnlyWhenItsDigestIsTheOnePinned) {
-  const std::string definition = name_ + ".ini";
-  quor_test::writeFile("text.dll", "not a module\n");
-  define("provider.name=M\nprovider.implementation=" + (directory_ / "text.dll").string());
-  EXPECT_EQ(run("--pin " + name_).out,
-            "provider.sha256=93cd816056f28ae55b76347862480044f74c9324a813d8c6825d53ace5cc18f2\n");
+  const std::string text = (directory_ / "text.dll").string(),
+                    lookup = "ManagerFactoryLookupService::getManagerInstanceImpl: ";
+  quor_test::writeFile(text, "not a module\n");
+  define("provider.name=M\nprovider.implementation=" + text);
+  const std::string textDigest = "93cd816056f28ae55b76347862480044f74c9324a813d8c6825d53ace5cc18f2";
+  EXPECT_EQ(run("--pin " + name_).out, "provider.sha256=" + textDigest + "\n");
   define("provider.name=M\nprovider.implementation=" + kManager);
   const std::string digest = run("--pin " + name_).out.substr(16, 64);
   std::string upper = digest;
   std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
   const std::string zeros(64, '0'), notHex = digest.substr(1) + "g";
-  const std::string noDigest = "provider.sha256 is not 64 hexadecimal digits";
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      // provider.sha256, the factory's line (empty: it loads), the tool's
-      {digest, "", "found:    " + digest + " (" + kManager + ")\n"},
-      {upper, "", "expected: " + upper},
-      {zeros,
-       "[1] ManagerFactoryLookupService::getManagerInstanceImpl: '" + kManager +
+  const std::string bare = fs::path(kManager).filename().string();
+  const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+      // implementation, provider.sha256, the factory's line (none: it loads), the tool's
+      {kManager, digest, "", "found:    " + digest + " (" + kManager + ")\n"},
+      {kManager, upper, "", "expected: " + upper},
+      {bare, digest, "", "[beside the library] " + kManager + ": loaded"},
+      {text, textDigest,
+       "[1] " + lookup + "Unable to find or load library! (Error " + kNotAModule + ")",
+       "[as written] " + text + ": found, but not a loadable module"},
+      {kManager, zeros,
+       "[1] " + lookup + "'" + kManager +
            "' is not the module that provider.sha256 pins (expected " + zeros + ", found " +
            digest + "); not loaded\n",
        "[as written] " + kManager +
            ": found, but not loaded: its SHA-256 digest is not the one that provider.sha256 pins"},
-      {notHex,
-       "[1] ManagerFactoryLookupService::getManagerInstanceImpl: 'provider.sha256' value '" +
-           notHex + "' is not 64 hexadecimal digits; not loaded\n",
-       noDigest + ": the factory loads no module"}};
-  for (const auto& [sha256, line, tool] : cases) {
-    define("provider.name=M\nprovider.implementation=" + kManager + "\nprovider.sha256=" + sha256);
+      {kManager, notHex,
+       "[1] " + lookup + "'provider.sha256' value '" + notHex +
+           "' is not 64 hexadecimal digits; not loaded\n",
+       "provider.sha256 is not 64 hexadecimal digits: the factory loads no module"}};
+  for (const auto& [implementation, sha256, line, tool] : cases) {
+    define("provider.name=M\nprovider.implementation=" + implementation +
+           "\nprovider.sha256=" + sha256);
     std::string log;
     Quor::Vector<Quor::Parameter> params;
-    const Quor::HINSTANCE module = loadHere(definition, log, &params);
+    const Quor::HINSTANCE module = loadHere(name_ + ".ini", log, &params);
     SCOPED_TRACE(sha256 + "\n" + log);
     EXPECT_EQ(module != nullptr, line.empty());
     EXPECT_EQ(module != nullptr ? moduleOwnPath(module) : kManager, kManager);
     EXPECT_EQ(params.size(), 4u);
     EXPECT_NE(log.find(line), std::string::npos);
-    EXPECT_EQ(log.find("Attempt to load with full path"), std::string::npos);
-    expectInOrder(run("--load " + name_), line.empty() ? 0 : 1,
+    EXPECT_EQ(log.find("Attempt to load with full path") != std::string::npos,
+              implementation != kManager);
+    const Result inspected = run("--load " + name_);
+    expectInOrder(inspected,
+                  line.empty()           ? 0
+                  : sha256 == textDigest ? 2
+                                         : 1,
                   {"provider.sha256 = \"" + sha256 + "\"", tool,
-                   line.empty() ? "Module " + kManager : "Status 1"});
+                   line.empty() ? "Module " + kManager : "Status "});
+    EXPECT_EQ(inspected.out.find("/proc/self/fd"), std::string::npos);
   }
 }
 

@@ -154,6 +154,40 @@ bool hashDescriptor(int descriptor, Digest* digest, int* error) {
 // The path under which the loader reads the open `descriptor`.
 std::string descriptorPath(int descriptor) { return "/proc/self/fd/" + std::to_string(descriptor); }
 
+// A loaded module whose file is the one opened (`device`, `inode`): its name.
+struct LoadedFile {
+  dev_t device;
+  ino_t inode;
+  std::string name;
+};
+
+int findLoadedFile(dl_phdr_info* info, std::size_t, void* data) {
+  LoadedFile* search = static_cast<LoadedFile*>(data);
+  struct stat status;
+  if (info->dlpi_name == nullptr || info->dlpi_name[0] == '\0' ||
+      stat(info->dlpi_name, &status) != 0 || status.st_dev != search->device ||
+      status.st_ino != search->inode)
+    return 0;
+  search->name = info->dlpi_name;
+  return 1;
+}
+
+// The path under which to load the open `descriptor`: the name of the module
+// already loaded from its file, if there is one, else the descriptor's own
+// path. Loading a file already loaded under a new path would add that path
+// to the module's names, and a later load under the same text would give that
+// module back whatever file the path then leads to.
+std::string pathToLoad(int descriptor) {
+  struct stat status;
+  LoadedFile search = {0, 0, std::string()};
+  if (fstat(descriptor, &status) == 0) {
+    search.device = status.st_dev;
+    search.inode = status.st_ino;
+    dl_iterate_phdr(findLoadedFile, &search);
+  }
+  return search.name.empty() ? descriptorPath(descriptor) : search.name;
+}
+
 // The name under which the loader keeps `handle`.
 std::string loadedName(void* handle) {
   link_map* map = nullptr;
@@ -300,11 +334,10 @@ HINSTANCE loadPinnedModule(const TString& path, bool, const Digest& expected, Di
     lastFailure.mismatch = true;
     return nullptr;
   }
-  const std::string opened = descriptorPath(file.get());
-  void* handle = dlopenModule(opened, name);
-  // A module that was loaded before keeps its name; one loaded now is named
-  // by the descriptor, which must keep leading to its file.
-  if (handle != nullptr && loadedName(handle) == opened) file.release();
+  void* handle = dlopenModule(pathToLoad(file.get()), name);
+  // A module loaded now is named by the descriptor, which must keep leading
+  // to its file.
+  if (handle != nullptr && loadedName(handle) == descriptorPath(file.get())) file.release();
   return handle;
 }
 
