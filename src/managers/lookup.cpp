@@ -179,12 +179,12 @@ HINSTANCE loadImplementation(const TString& implementation, const TString& sha25
         sha256.c_str());
     return nullptr;
   }
-  int firstError = 0, error = 0, telling = 0;
+  int firstError = 0, telling = 0;
   bool mismatch = false;
   HINSTANCE module = nullptr;
   const bool kept = keptFromPrivileged(implementation, L"not loaded as written");
   if (!kept) module = loadAttempt(implementation, false, pin, &firstError, &mismatch, observer);
-  error = firstError;
+  int error = firstError;
   if (module == nullptr && beside && !mismatch) {
     const TString fullPath = pathBesideModule(library, implementation);
     log(kLogDetail, LOOKUP_LINE(L"Attempt to load with full path '%ws'"), fullPath.c_str());

@@ -140,7 +140,10 @@ bool hashDescriptor(int descriptor, Digest* digest, int* error) {
   char chunk[65536];
   for (ssize_t count = 1; hashed && count > 0;) {
     count = read(descriptor, chunk, sizeof chunk);
-    if (count < 0 && errno == EINTR) continue;
+    if (count < 0 && errno == EINTR) {
+      count = 1;
+      continue;
+    }
     if (count < 0) *error = errno;
     hashed = count >= 0 && EVP_DigestUpdate(context, chunk, static_cast<std::size_t>(count)) == 1;
   }
@@ -350,9 +353,9 @@ TString untrustedWriters(const TString& path) {
                                 : slash == 0               ? "/"
                                                            : name.substr(0, slash);
   std::string found;
-  const auto examine = [&found](const std::string& path, const char* what) {
+  const auto examine = [&found](const std::string& file, const char* what) {
     struct stat status;
-    if (stat(path.c_str(), &status) != 0) return;
+    if (stat(file.c_str(), &status) != 0) return;
     const bool sticky = S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0;
     std::string reasons[3];
     if ((status.st_mode & S_IWGRP) != 0 && !sticky) reasons[0] = "writable by its group";
