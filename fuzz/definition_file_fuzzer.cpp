@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(Quor::text::appendDecodedUtf8(back, utf8.data(), utf8.size()) && back == scalars);
   const bool marked = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
   FUZZ_CHECK(seen.marks == (marked ? 1 : 0) && seen.lines.size() == seenAgain.lines.size());
-  TString fields[kProviderFieldCount] = {L"unset", L"unset", L"unset", L"unset"};
+  TString fields[kProviderFieldCount] = {L"unset", L"unset", L"unset", L"unset", L"unset"};
   std::size_t start = marked ? 3 : 0;
   unsigned int number = 0;
   for (const DefinitionLine& line : seen.lines) {

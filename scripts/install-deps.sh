@@ -8,7 +8,7 @@
 set -euo pipefail
 
 case "${1:-linux}" in
-  linux) packages=(cmake ninja-build g++ make pkg-config libgtest-dev abigail-tools nlohmann-json3-dev locales) ;;
+  linux) packages=(cmake ninja-build g++ make pkg-config libgtest-dev abigail-tools nlohmann-json3-dev locales libssl-dev) ;;
   windows) packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 googletest nlohmann-json3-dev) ;;
   reliability) packages=(valgrind gcovr clang libclang-rt-14-dev) ;;
   benchmarks) packages=(libbenchmark-dev libspdlog-dev python3) ;;

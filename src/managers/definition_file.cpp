@@ -13,10 +13,8 @@ namespace detail {
 namespace {
 
 const wchar_t* const kProviderKeys[kProviderFieldCount] = {
-    L"provider.name",
-    L"provider.description",
-    L"provider.implementation",
-    L"provider.service",
+    L"provider.name",    L"provider.description", L"provider.implementation",
+    L"provider.service", L"provider.sha256",
 };
 
 // Sets `part` to the characters of `text` from `begin` to `end` without the

@@ -11,7 +11,7 @@
 //     ignored (so are the empty line and a line that begins with NUL);
 //   - otherwise the text before the first '=' is the key and the text after
 //     it the value, both trimmed of blanks (space, tab, LF, VT, FF, CR). A
-//     key that equals one of the four provider.* names without regard to the
+//     key that equals one of the five provider.* names without regard to the
 //     case of A to Z sets that field of the provider record; the last
 //     occurrence wins, also with an empty value.
 //     Any other key is ignored.
@@ -31,17 +31,20 @@ enum ProviderField {
   kProviderName,
   kProviderDescription,
   kProviderImplementation,
-  kProviderService
+  kProviderService,
+  kProviderSha256,  // the module's SHA-256 digest; not handed back to the client
 };
 
-constexpr int kProviderFieldCount = 4;
+constexpr int kProviderFieldCount = 5;
+// The fields handed back to the client as parameters: the first four.
+constexpr int kProviderParameterCount = 4;
 
 // The key that sets `field`: "provider.name", "provider.description",
-// "provider.implementation" or "provider.service".
+// "provider.implementation", "provider.service" or "provider.sha256".
 const wchar_t* providerKey(ProviderField field);
 
-// The four provider.* values of one factory definition file; empty when the
-// file does not set them.
+// The provider.* values of one factory definition file; empty when the file
+// does not set them.
 struct ProviderRecord {
   TString fields[kProviderFieldCount];
 
@@ -56,7 +59,7 @@ struct DefinitionLine {
     kNoEquals,    // holds no '=' (or is empty, or begins with NUL): ignored
     kEmptyKey,    // its first '=' is its first character: ignored
     kKey,         // sets `field` to `value`
-    kUnknownKey,  // a key that is none of the four: ignored
+    kUnknownKey,  // a key that is none of the five: ignored
   };
 
   Kind kind = kNoEquals;

@@ -52,25 +52,58 @@ bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, LookupObse
   return true;
 }
 
+// Warns when others than root and the process's user can change the file at
+// `path`, which is used all the same (`what` says how).
+void warnUntrusted(const TString& path, const wchar_t* what) {
+  const TString writers = platform::untrustedWriters(path);
+  if (writers.empty()) return;
+  log(kLogWarning,
+      LOOKUP_LINE(L"'%ws' can be changed by others than root and this process's user (%ws); %ws "
+                  L"all the same"),
+      path.c_str(), writers.c_str(), what);
+}
+
 bool tryPlace(const TString& path, bool beside, ProviderRecord* record, LookupObserver* observer) {
   DefinitionPlace place;
   place.path = path;
   place.besideLibrary = beside;
   const bool read = readDefinitionAt(place, record, observer);
+  if (read) warnUntrusted(path, L"read");
   if (observer != nullptr) observer->place(place);
   return read;
 }
 
-// One load attempt; a refusal to hand `path` to the loader is logged.
-HINSTANCE loadAttempt(const TString& path, bool beside, int* error, LookupObserver* observer) {
+// Whether a privileged process must not take `path` as written, which a
+// user who started it could have chosen; logged.
+bool keptFromPrivileged(const TString& path, const wchar_t* notDone) {
+  if (!platform::isPrivilegedProcess() || platform::isAbsolutePath(path)) return false;
+  log(kLogWarning, LOOKUP_LINE(L"'%ws' is a relative path in a privileged process: %ws"),
+      path.c_str(), notDone);
+  return true;
+}
+
+// One load attempt, of a module pinned to `pin` unless it is null; a refusal
+// to hand `path` to the loader is logged. Sets `*mismatch` when the file's
+// digest is not the pin.
+HINSTANCE loadAttempt(const TString& path, bool beside, const platform::Digest* pin, int* error,
+                      bool* mismatch, LookupObserver* observer) {
   if (observer != nullptr) observer->loading(path, beside);
   LoadAttempt attempt;
-  attempt.module = beside ? platform::loadModuleBeside(path) : platform::loadModule(path);
+  attempt.module = pin != nullptr ? platform::loadPinnedModule(path, beside, *pin, &attempt.found)
+                   : beside       ? platform::loadModuleBeside(path)
+                                  : platform::loadModule(path);
   if (attempt.module == nullptr) {
     attempt.error = *error = platform::lastLoadError();
     attempt.refused = platform::lastLoadRefused();
+    attempt.mismatch = *mismatch = platform::lastLoadMismatch();
     if (attempt.refused) {
       log(kLogWarning, LOOKUP_LINE(L"'%ws' is not a regular file; not loaded"), path.c_str());
+    }
+    if (attempt.mismatch) {
+      log(kLogFailure,
+          LOOKUP_LINE(L"'%ws' is not the module that provider.sha256 pins (expected %ws, found "
+                      L"%ws); not loaded"),
+          path.c_str(), digestText(*pin).c_str(), digestText(attempt.found).c_str());
     }
   }
   if (observer != nullptr) {
@@ -82,13 +115,44 @@ HINSTANCE loadAttempt(const TString& path, bool beside, int* error, LookupObserv
   return attempt.module;
 }
 
+int hexValue(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
 }  // namespace
+
+bool parseDigest(const TString& text, platform::Digest* digest) {
+  if (text.length() != 2 * platform::kDigestSize) return false;
+  platform::Digest read;
+  for (std::size_t i = 0; i < platform::kDigestSize; ++i) {
+    const int high = hexValue(text.c_str()[2 * i]), low = hexValue(text.c_str()[2 * i + 1]);
+    if (high < 0 || low < 0) return false;
+    read.bytes[i] = static_cast<unsigned char>(high << 4 | low);
+  }
+  *digest = read;
+  return true;
+}
+
+TString digestText(const platform::Digest& digest) {
+  static const wchar_t kDigits[] = L"0123456789abcdef";
+  wchar_t text[2 * platform::kDigestSize];
+  for (std::size_t i = 0; i < platform::kDigestSize; ++i) {
+    text[2 * i] = kDigits[digest.bytes[i] >> 4];
+    text[2 * i + 1] = kDigits[digest.bytes[i] & 15];
+  }
+  return TString(text, static_cast<int>(2 * platform::kDigestSize));
+}
 
 // Reading: the file as named, then beside the library.
 bool readDefinition(const TString& name, HINSTANCE library, bool beside, ProviderRecord* record,
                     LookupObserver* observer) {
   log(kLogDetail, LOOKUP_LINE(L"Loading factory definition file '%ws'"), name.c_str());
-  if (tryPlace(name, false, record, observer)) return true;
+  if (!keptFromPrivileged(name, L"not read from the current directory") &&
+      tryPlace(name, false, record, observer))
+    return true;
   if (beside) {
     const TString fullPath = pathBesideModule(library, name);
     log(kLogDetail, LOOKUP_LINE(L"Attempt to load with full path '%ws'"), fullPath.c_str());
@@ -102,25 +166,42 @@ bool readDefinition(const TString& name, HINSTANCE library, bool beside, Provide
 // both fail, the code logged is the second attempt's, unless that one found
 // nothing and the first found something it could not load: an absolute path
 // joined to the library's directory names nothing, whatever the first found.
-HINSTANCE loadImplementation(const TString& implementation, HINSTANCE library, bool beside,
-                             LookupObserver* observer) {
+// When a privileged process does not load the path as written, the code
+// logged is that of the attempt beside the library.
+HINSTANCE loadImplementation(const TString& implementation, const TString& sha256,
+                             HINSTANCE library, bool beside, LookupObserver* observer) {
   log(kLogDetail, LOOKUP_LINE(L"Loading library '%ws'"), implementation.c_str());
-  int firstError = 0;
-  HINSTANCE module = loadAttempt(implementation, false, &firstError, observer);
-  if (module != nullptr) return module;
-  int error = firstError, telling = 0;
-  if (beside) {
+  platform::Digest digest;
+  const platform::Digest* pin = sha256.empty() ? nullptr : &digest;
+  if (pin != nullptr && !parseDigest(sha256, &digest)) {
+    log(kLogFailure,
+        LOOKUP_LINE(L"'provider.sha256' value '%ws' is not 64 hexadecimal digits; not loaded"),
+        sha256.c_str());
+    return nullptr;
+  }
+  int firstError = 0, telling = 0;
+  bool mismatch = false;
+  HINSTANCE module = nullptr;
+  const bool kept = keptFromPrivileged(implementation, L"not loaded as written");
+  if (!kept) module = loadAttempt(implementation, false, pin, &firstError, &mismatch, observer);
+  int error = firstError;
+  if (module == nullptr && beside && !mismatch) {
     const TString fullPath = pathBesideModule(library, implementation);
     log(kLogDetail, LOOKUP_LINE(L"Attempt to load with full path '%ws'"), fullPath.c_str());
-    module = loadAttempt(fullPath, true, &error, observer);
-    if (module != nullptr) return module;
-    telling = 1;
-    if (platform::isNotFoundError(error) && !platform::isNotFoundError(firstError)) {
+    module = loadAttempt(fullPath, true, pin, &error, &mismatch, observer);
+    telling = kept ? 0 : 1;
+    if (module == nullptr && !kept && platform::isNotFoundError(error) &&
+        !platform::isNotFoundError(firstError)) {
       error = firstError;
       telling = 0;
     }
   }
-  log(kLogFailure, LOOKUP_LINE(L"Unable to find or load library! (Error %d)"), error);
+  if (module != nullptr) {
+    warnUntrusted(platform::moduleFileName(module), L"loaded");
+    return module;
+  }
+  if (!mismatch)
+    log(kLogFailure, LOOKUP_LINE(L"Unable to find or load library! (Error %d)"), error);
   if (observer != nullptr) observer->failed(telling);
   return nullptr;
 }

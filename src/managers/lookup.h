@@ -40,6 +40,8 @@ struct LoadAttempt {
   int error = 0;               // platform::lastLoadError()
   TString errorText;           // platform::lastLoadErrorText()
   bool refused = false;        // platform::lastLoadRefused()
+  bool mismatch = false;       // platform::lastLoadMismatch(): `found` is not the pin
+  platform::Digest found;      // a pinned module's digest, when its file was read
 };
 
 // Receives the steps of the search as they happen. The factory passes none.
@@ -70,10 +72,21 @@ bool readDefinition(const TString& name, HINSTANCE library, bool beside, Provide
 
 // Loads the module `implementation` as written and then, when `beside` and
 // the first attempt failed, joined to the directory of `library`'s file.
-// Returns the module's handle with one more reference, or null. Logs each
-// step.
-HINSTANCE loadImplementation(const TString& implementation, HINSTANCE library, bool beside,
-                             LookupObserver* observer);
+// With a `sha256` (the value of provider.sha256; empty: none), only a file
+// whose digest it is loads (platform::loadPinnedModule()); a digest that
+// differs stops the search, and a value that is not 64 hexadecimal digits
+// loads nothing. In a privileged process a path that is not absolute is not
+// loaded as written. Returns the module's handle with one more reference, or
+// null. Logs each step.
+HINSTANCE loadImplementation(const TString& implementation, const TString& sha256,
+                             HINSTANCE library, bool beside, LookupObserver* observer);
+
+// Reads `text`, 64 hexadecimal digits in either case, into `*digest`.
+// Returns false, and leaves `*digest` alone, for anything else.
+bool parseDigest(const TString& text, platform::Digest* digest);
+
+// `digest` as 64 lower-case hexadecimal digits.
+TString digestText(const platform::Digest& digest);
 
 }  // namespace detail
 }  // namespace Quor

@@ -39,7 +39,7 @@ bool isComplete(const detail::ProviderRecord& record, const TString& factoryDefi
 
 void appendProvider(const detail::ProviderRecord& record, Vector<Parameter>* params) {
   if (params == nullptr) return;
-  for (int field = 0; field < detail::kProviderFieldCount; ++field) {
+  for (int field = 0; field < detail::kProviderParameterCount; ++field) {
     const detail::ProviderField key = static_cast<detail::ProviderField>(field);
     params->push_back(Parameter(TString(detail::providerKey(key)), record[key]));
   }
@@ -84,7 +84,8 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
       return nullptr;
     appendProvider(record, params);
     module = detail::loadImplementation(record[detail::kProviderImplementation],
-                                        detail::moduleHandle(), true, nullptr);
+                                        record[detail::kProviderSha256], detail::moduleHandle(),
+                                        true, nullptr);
   } catch (const abi::__forced_unwind&) {
     throw;  // the thread is being cancelled: it must unwind
   } catch (...) {

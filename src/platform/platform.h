@@ -5,6 +5,7 @@
 #ifndef QUOR_SRC_PLATFORM_PLATFORM_H_
 #define QUOR_SRC_PLATFORM_PLATFORM_H_
 
+#include <cstddef>
 #include <cstdio>
 
 #include "quor/platform.h"
@@ -97,6 +98,60 @@ bool isSearchedModulePath(const TString& path);
 
 // The platform's description of this thread's last failed load.
 TString lastLoadErrorText();
+
+// Whether the process runs with more rights than the user who started it, so
+// that what that user controls (the current directory, a relative path) must
+// not choose the code it runs: on Linux a set-user-ID or set-group-ID program
+// or one with file capabilities, as the kernel tells the process
+// (AT_SECURE). Never on Windows, which has no such programs: an elevated
+// process runs for the user who started it, with rights that user holds, and
+// Windows gives an elevated token (and Wine gives every process one) whether
+// or not a less trusted user chose the current directory.
+bool isPrivilegedProcess();
+
+// Whether `path` names one place whatever the current directory: on Linux a
+// path that begins with '/'; on Windows a drive with its root (C:\x) or a
+// network or device path (\\server\x).
+bool isAbsolutePath(const TString& path);
+
+// A SHA-256 digest.
+constexpr std::size_t kDigestSize = 32;
+struct Digest {
+  unsigned char bytes[kDigestSize] = {};
+};
+
+// Hashes the regular file at `path` with the system's SHA-256 (OpenSSL's
+// libcrypto; BCrypt on Windows) into `*digest`. Returns false, with the
+// system's code in `*error`, when it cannot be opened or read, and with the
+// code for no module when it is no regular file.
+bool hashFile(const TString& path, Digest* digest, int* error);
+
+// Loads the module at `path` as loadModule() or, when `beside`,
+// loadModuleBeside() does, but only when the file's SHA-256 digest is
+// `expected`, and from the file that was hashed: on Linux through the open
+// descriptor (/proc/self/fd), which stays open while the process runs so that
+// the path that the module reports for itself (dladdr, $ORIGIN) still leads
+// to its file; on Windows while a handle that denies writers and renames
+// holds the file, so the module keeps its own path. A name that the loader
+// searches for (isSearchedModulePath()) is not loaded: the file that a search
+// finds cannot be hashed first; its code is then the platform's code for a
+// module not found. The digest of a file that was read is stored in `*found`;
+// a digest other than `expected` is not loaded, and lastLoadMismatch() then
+// says so.
+HINSTANCE loadPinnedModule(const TString& path, bool beside, const Digest& expected, Digest* found);
+
+// Whether this thread's last failed load was of a file whose digest differs
+// from the one expected.
+bool lastLoadMismatch();
+
+// What lets others than the process's own user and root change the file at
+// `path`, in words ("writable by its group", "its directory is writable by
+// others", "owned by user 1000"), separated by ", "; empty when nothing does
+// or the file cannot be examined. Linux looks at the file's and its
+// directory's owners and modes (a sticky directory, such as /tmp, keeps
+// others from replacing a file they do not own); Windows at the file's access
+// list, for write access by Everyone, Users or Authenticated Users.
+TString untrustedWriters(const TString& path);
 
 // What openForReading() found at a path.
 enum class FileState {

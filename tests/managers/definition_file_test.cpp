@@ -113,14 +113,15 @@ TEST(DefinitionFileTest, FoldsOnlyAToZTrimsOnlyAsciiBlanksAndReadsBytesNotUtf8As
 TEST(DefinitionFileTest, OnlyKeyLinesSetTheRecordAndTheLastOccurrenceWinsEvenWhenEmpty) {
   const Read r(
       "provider.name=A\nprovider.description=D1\nPROVIDER.NAME=B\nprovider.description=D2\n"
-      "provider.service=S\nprovider.name=\n#provider.implementation=I\nfoo=bar\n");
-  EXPECT_EQ(fields(r.record), (Texts{L"", L"D2", L"", L"S"}));
+      "provider.service=S\nprovider.name=\n#provider.implementation=I\nfoo=bar\n"
+      "Provider.SHA256=AB\nprovider.sha25=x\n");
+  EXPECT_EQ(fields(r.record), (Texts{L"", L"D2", L"", L"S", L"AB"}));
   // Into a record filled beforehand, without an observer: the mark is skipped
   // all the same, and the fields no line sets are left as they were.
   ProviderRecord record;
   for (TString& field : record.fields) field = TString(L"old");
   readBytes("\xEF\xBB\xBFprovider.service=new\nprovider.name=\n", &record, nullptr);
-  EXPECT_EQ(fields(record), (Texts{L"", L"old", L"old", L"new"}));
+  EXPECT_EQ(fields(record), (Texts{L"", L"old", L"old", L"new", L"old"}));
 }
 
 TEST(DefinitionFileTest, ReadsLinesWholeWhateverTheirLength) {
@@ -133,7 +134,7 @@ TEST(DefinitionFileTest, ReadsLinesWholeWhateverTheirLength) {
   const Read r("provider.name=" + name + "\r\nprovider.description=" + text +
                "\xc3\xa9\nprovider.service=S");
   EXPECT_EQ(r.lines.size(), 3u);
-  EXPECT_EQ(fields(r.record), (Texts{w(name), w(text) + L"\u00e9", L"", L"S"}));
+  EXPECT_EQ(fields(r.record), (Texts{w(name), w(text) + L"\u00e9", L"", L"S", L""}));
 }
 
 TEST(DefinitionFileTest, AFileOfAtMostTheLimitIsReadAndALargerOneRefused) {

@@ -21,10 +21,15 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #endif
 
 #include "quor/manager_module.h"
@@ -391,5 +396,66 @@ TEST_F(ManagerLoaderTest, AnyExceptionFromTheClientsVectorIsCaughtAndLoggedWithI
                            nullptr));
   }
 }
+
+#if !defined(_WIN32)
+// Runs `client` with `definition` as the user 65534 and returns what it
+// writes to its standard output and error.
+std::string runAsNobody(const char* client, const std::string& definition) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const int output = open("output.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (output < 0 || dup2(output, 1) < 0 || dup2(output, 2) < 0 || setgroups(0, nullptr) != 0 ||
+        setgid(65534) != 0 || setuid(65534) != 0)
+      _exit(77);
+    setenv("ZOLOG_LEVEL", "7", 1);
+    execl(client, client, definition.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << client << " " << status;
+  std::stringstream out;
+  out << std::ifstream("output.txt").rdbuf();
+  return out.str();
+}
+
+// A set-user-ID copy of a client, run by a user who is not root from a
+// directory where a definition file and a module were planted, reads no
+// definition file and loads no module by a relative path; the same client
+// without the bit reads and loads both, and logs nothing of privileges.
+TEST_F(ManagerLoaderTest, PrivilegedProcessTakesNoRelativePathFromItsCurrentDirectory) {
+  if (geteuid() != 0) GTEST_SKIP() << "a set-user-ID copy run by another user needs root";
+  fs::create_directory("planted");
+  fs::copy_file(kModulePath, "planted/m.so");
+  writeFile("trust.ini", "provider.name=T\nprovider.implementation=" + kModulePath.string());
+  const std::string absolute = (fs::current_path() / "relative.ini").string();
+  writeFile(absolute, "provider.name=T\nprovider.implementation=planted/m.so\n");
+  fs::copy_file(QUOR_PRIVILEGED_CLIENT_PATH, "client");
+  fs::copy_file("client", "setuid-client");
+  fs::permissions("setuid-client", fs::perms::set_uid, fs::perm_options::add);
+  const std::string privileged = "is a relative path in a privileged process: ";
+  const std::tuple<const char*, std::string, std::string> cases[] = {
+      // client, definition, what it writes
+      {"./client", "trust.ini", "loaded"},
+      {"./client", absolute, "loaded"},
+      {"./setuid-client", "trust.ini",
+       "[2] 'trust.ini' " + privileged + "not read from the current directory|null"},
+      {"./setuid-client", absolute,
+       "[2] 'planted/m.so' " + privileged + "not loaded as written|null"}};
+  for (const auto& [client, definition, expected] : cases) {
+    const std::string out = runAsNobody(client, definition);
+    // The lines of privileges, as "[level] message|", and the client's answer.
+    std::string seen;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t level = line.find(" ["), message = line.find("Impl: ");
+      if (line.find(privileged) != std::string::npos)
+        seen += line.substr(level + 1, 4) + line.substr(message + 6) + "|";
+      if (line == "loaded" || line == "null") seen += line;
+    }
+    EXPECT_EQ(seen, expected) << client << " " << definition << "\n" << out;
+  }
+}
+#endif
 
 }  // namespace

@@ -17,7 +17,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include <aclapi.h>
 #else
+#include <dlfcn.h>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +30,7 @@
 #endif
 
 #include "binary_headers.h"
+#include "quor/manager_module.h"
 #include "quor/quor.h"
 #include "support/scratch_directory.h"
 
@@ -260,11 +264,26 @@ bool rerunUnprivileged() {
 #endif
 }
 
-// Collects the factory's log, one line after another.
-void collectLog(void* context, const wchar_t*, int, const wchar_t* message) {
+// Collects the factory's log, one line after another, each after its level
+// ("[2] ").
+void collectLog(void* context, const wchar_t*, int level, const wchar_t* message) {
   std::string& log = *static_cast<std::string*>(context);
+  log += "[" + std::to_string(level) + "] ";
   for (const wchar_t* c = message; *c != L'\0'; ++c) log += static_cast<char>(*c);
   log += '\n';
+}
+
+// newManagerInstance(definition) in this process, its log and the four
+// parameters it hands back in `params`.
+Quor::HINSTANCE loadHere(const std::string& definition, std::string& log,
+                         Quor::Vector<Quor::Parameter>* params = nullptr) {
+  zologSetHandler(collectLog, &log);
+  zologSetLevelMask(ZOLOG_ALL);
+  const std::wstring wide(definition.begin(), definition.end());
+  const Quor::HINSTANCE module =
+      Quor::ManagerFactory::newManagerInstance(wide.c_str(), L"M", params);
+  zologSetHandler(nullptr, nullptr);
+  return module;
 }
 
 // What the system refuses to open, as a definition file or as a module (what
@@ -303,11 +322,7 @@ TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeOpened) {
     if (module)
       quor_test::writeFile(definition, "provider.name=M\nprovider.implementation=" + path);
     std::string log;
-    zologSetHandler(collectLog, &log);
-    zologSetLevelMask(ZOLOG_ALL);
-    const std::wstring wide(definition.begin(), definition.end());
-    EXPECT_EQ(Quor::ManagerFactory::newManagerInstance(wide.c_str(), L"M", nullptr), nullptr);
-    zologSetHandler(nullptr, nullptr);
+    EXPECT_EQ(loadHere(definition, log), nullptr);
     const Result tool = run("--load --file \"" + definition + "\"");
     SCOPED_TRACE(path + "\n" + log + tool.out);
     EXPECT_EQ(log.find("cannot be opened") != std::string::npos, !module);
@@ -332,6 +347,164 @@ TEST_F(QuorInspectTest, FactoryAndToolGiveTheSameReasonForWhatCannotBeOpened) {
 #else
   fs::permissions("closed", fs::perms::owner_all);
 #endif
+}
+
+// The path of the file of `module`, as the module itself finds it.
+std::string moduleOwnPath(Quor::HINSTANCE module) {
+#if defined(_WIN32)
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(module, path, MAX_PATH);
+  return path;
+#else
+  Dl_info info = {};
+  dladdr(dlsym(module, QUOR_MANAGER_INSTANCE_FUNCTION), &info);
+  return fs::canonical(info.dli_fname).string();
+#endif
+}
+
+// --pin writes the module's SHA-256 digest (a known one for known bytes).
+// Pinned by it, in either case, the module loads in the factory and in the
+// tool, from a file that keeps the module's own path, and the client gets
+// the four parameters only. A bare name is not searched for, only taken
+// beside the library; bytes of the digest that are no module reach the
+// loader, which names the file. Another digest, or a value that is no
+// digest, loads nothing, and no other place is tried.
+TEST_F(QuorInspectTest, PinnedModuleLoadsOnlyWhenItsDigestIsTheOnePinned) {
+  const std::string text = (directory_ / "text.dll").string(),
+                    lookup = "ManagerFactoryLookupService::getManagerInstanceImpl: ";
+  quor_test::writeFile(text, "not a module\n");
+  define("provider.name=M\nprovider.implementation=" + text);
+  const std::string textDigest = "93cd816056f28ae55b76347862480044f74c9324a813d8c6825d53ace5cc18f2";
+  EXPECT_EQ(run("--pin " + name_).out, "provider.sha256=" + textDigest + "\n");
+  define("provider.name=M\nprovider.implementation=" + kManager);
+  const std::string digest = run("--pin " + name_).out.substr(16, 64);
+  std::string upper = digest;
+  std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+  const std::string zeros(64, '0'), notHex = digest.substr(1) + "g";
+  const std::string bare = fs::path(kManager).filename().string();
+  const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+      // implementation, provider.sha256, the factory's line (none: it loads), the tool's
+      {kManager, digest, "", "found:    " + digest + " (" + kManager + ")\n"},
+      {kManager, upper, "", "expected: " + upper},
+      {bare, digest, "", "[beside the library] " + kManager + ": loaded"},
+      {text, textDigest,
+       "[1] " + lookup + "Unable to find or load library! (Error " + kNotAModule + ")",
+       "[as written] " + text + ": found, but not a loadable module"},
+      {kManager, zeros,
+       "[1] " + lookup + "'" + kManager +
+           "' is not the module that provider.sha256 pins (expected " + zeros + ", found " +
+           digest + "); not loaded\n",
+       "[as written] " + kManager +
+           ": found, but not loaded: its SHA-256 digest is not the one that provider.sha256 pins"},
+      {kManager, notHex,
+       "[1] " + lookup + "'provider.sha256' value '" + notHex +
+           "' is not 64 hexadecimal digits; not loaded\n",
+       "provider.sha256 is not 64 hexadecimal digits: the factory loads no module"}};
+  for (const auto& [implementation, sha256, line, tool] : cases) {
+    define("provider.name=M\nprovider.implementation=" + implementation +
+           "\nprovider.sha256=" + sha256);
+    std::string log;
+    Quor::Vector<Quor::Parameter> params;
+    const Quor::HINSTANCE module = loadHere(name_ + ".ini", log, &params);
+    SCOPED_TRACE(sha256 + "\n" + log);
+    EXPECT_EQ(module != nullptr, line.empty());
+    EXPECT_EQ(module != nullptr ? moduleOwnPath(module) : kManager, kManager);
+    EXPECT_EQ(params.size(), 4u);
+    EXPECT_NE(log.find(line), std::string::npos);
+    EXPECT_EQ(log.find("Attempt to load with full path") != std::string::npos,
+              implementation != kManager);
+    const Result inspected = run("--load " + name_);
+    expectInOrder(inspected,
+                  line.empty()           ? 0
+                  : sha256 == textDigest ? 2
+                                         : 1,
+                  {"provider.sha256 = \"" + sha256 + "\"", tool,
+                   line.empty() ? "Module " + kManager : "Status "});
+    EXPECT_EQ(inspected.out.find("/proc/self/fd"), std::string::npos);
+  }
+}
+
+#if defined(_WIN32)
+// Grants `group` write access to the file at `path`.
+void grantWriting(const fs::path& path, WELL_KNOWN_SID_TYPE group) {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  ASSERT_TRUE(CreateWellKnownSid(group, nullptr, sid, &size));
+  EXPLICIT_ACCESSW access = {};
+  access.grfAccessPermissions = GENERIC_READ | GENERIC_WRITE;
+  access.grfAccessMode = GRANT_ACCESS;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(sid);
+  PACL list = nullptr, granted = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::wstring name = path.wstring();
+  ASSERT_EQ(GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, &list, nullptr, &descriptor),
+            ERROR_SUCCESS);
+  ASSERT_EQ(SetEntriesInAclW(1, &access, list, &granted), ERROR_SUCCESS);
+  EXPECT_EQ(SetNamedSecurityInfoW(&name[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, granted, nullptr),
+            ERROR_SUCCESS);
+  LocalFree(granted);
+  LocalFree(descriptor);
+}
+#endif
+
+// A definition file or module that others than root and this user can
+// change, or whose directory they can change, is named with what lets them:
+// the factory warns and loads all the same, the tool calls it a problem. A
+// sticky directory that all can write to keeps others from replacing it.
+TEST_F(QuorInspectTest, FilesThatOthersCanChangeAreNamedAndLoadedAllTheSame) {
+  const std::string extension = fs::path(kManager).extension().string();
+  const std::string changedBy = " can be changed by others than root and this process's user (";
+#if defined(_WIN32)
+  const std::vector<std::tuple<bool, std::string>> cases = {{false, "writable by Everyone"},
+                                                            {true, "writable by Everyone"}};
+#else
+  const std::vector<std::tuple<bool, std::string>> cases = {
+      // the module or else the definition file changed, and what tells so
+      {false, "writable by its group"},
+      {true, "writable by others"},
+      {true, "its directory is writable by its group, its directory is writable by others"},
+      {true, ""},
+      {false, "owned by user 65534"}};
+#endif
+  for (std::size_t row = 0; row < cases.size(); ++row) {
+    const auto& [module, reasons] = cases[row];
+    const fs::path folder = directory_ / ("m" + std::to_string(row));
+    const fs::path copy = folder / ("m" + extension);
+    const fs::path definition = directory_ / ("d" + std::to_string(row) + ".ini");
+    fs::create_directory(folder);
+    fs::copy_file(kManager, copy);
+    quor_test::writeFile(definition, "provider.name=M\nprovider.implementation=" + copy.string());
+    const fs::path& changed = module ? copy : definition;
+#if defined(_WIN32)
+    grantWriting(changed, WinWorldSid);
+#else
+    const fs::perms modes[] = {fs::perms::group_write, fs::perms::others_write,
+                               fs::perms::group_write | fs::perms::others_write,
+                               fs::perms::all | fs::perms::sticky_bit, fs::perms::none};
+    fs::permissions(row < 2 ? changed : folder, modes[row], fs::perm_options::add);
+    if (row == 4 && chown(changed.c_str(), 65534, 65534) != 0) continue;  // not root
+#endif
+    std::string log;
+    const Quor::HINSTANCE loaded = loadHere(definition.string(), log);
+    SCOPED_TRACE(changed.string() + "\n" + log);
+    EXPECT_NE(loaded, nullptr);
+    const std::string line = "[2] ManagerFactoryLookupService::getManagerInstanceImpl: '" +
+                             changed.string() + "'" + changedBy + reasons + "); " +
+                             (module ? "loaded" : "read") + " all the same\n";
+    EXPECT_EQ(log.find(line) != std::string::npos, !reasons.empty());
+    EXPECT_EQ(log.find("[2]") != std::string::npos, !reasons.empty());
+    const Result tool = run("--file \"" + definition.string() + "\"");
+    if (reasons.empty()) {
+      EXPECT_EQ(tool.status, 0) << tool.out;
+    } else {
+      expectInOrder(tool, 1,
+                    {"Problems:\n  " + changed.string() +
+                     " can be changed by others than root and this user (" + reasons + ")\n"});
+    }
+  }
 }
 
 TEST_F(QuorInspectTest, LoadTellsHowAModuleWhoseInitialisationDoesNotReturnEnded) {

@@ -144,8 +144,8 @@ void annotate(Report& report) {
 }
 
 // The child process's report of the load, as fields that each end with a NUL:
-// "L" path beside (an attempt begins), "A" loaded error text refused (it
-// ended), "F" telling (none loaded), "M" file version entry (the module
+// "L" path beside (an attempt begins), "A" loaded error text refused
+// mismatch (it ended), "F" telling (none loaded), "M" file version entry (the module
 // loaded), "E" (the child is done).
 class LoadWriter : public Quor::detail::LookupObserver {
  public:
@@ -157,7 +157,7 @@ class LoadWriter : public Quor::detail::LookupObserver {
   }
   void attempt(const Quor::detail::LoadAttempt& attempt) override {
     write({L"A", attempt.module != nullptr ? L"1" : L"0", std::to_wstring(attempt.error),
-           text(attempt.errorText), attempt.refused ? L"1" : L"0"});
+           text(attempt.errorText), attempt.refused ? L"1" : L"0", attempt.mismatch ? L"1" : L"0"});
   }
   void failed(int telling) override { write({L"F", std::to_wstring(telling)}); }
   void write(std::initializer_list<std::wstring> fields) {
@@ -213,13 +213,14 @@ bool readLoad(Report& report, const std::vector<std::wstring>& fields) {
       attempt.outcome = Attempt::kEnded;
       report.attempts.push_back(attempt);
       i += 2;
-    } else if (tag == L"A" && left >= 4 && !report.attempts.empty()) {
+    } else if (tag == L"A" && left >= 5 && !report.attempts.empty()) {
       Attempt& attempt = report.attempts.back();
       attempt.error = std::stoi(fields[i + 2]);
       attempt.errorText = fields[i + 3];
-      attempt.outcome =
-          fields[i + 1] == L"1" ? Attempt::kLoaded : outcomeOf(attempt, fields[i + 4] == L"1");
-      i += 4;
+      attempt.outcome = fields[i + 1] == L"1"   ? Attempt::kLoaded
+                        : fields[i + 5] == L"1" ? Attempt::kMismatch
+                                                : outcomeOf(attempt, fields[i + 4] == L"1");
+      i += 5;
     } else if (tag == L"F" && left >= 1) {
       report.telling = std::stoi(fields[i + 1]);
       i += 1;
@@ -239,7 +240,8 @@ void load(Report& report) {
   std::string output;
   ChildEnd end;
   const std::wstring& implementation = report.values[Quor::detail::kProviderImplementation];
-  if (!runSelf({kLoadChildArgument, implementation}, report.timeLimit, output, end)) {
+  const std::wstring& sha256 = report.values[Quor::detail::kProviderSha256];
+  if (!runSelf({kLoadChildArgument, implementation, sha256}, report.timeLimit, output, end)) {
     report.loadError = L"the process that loads it could not be started";
     return;
   }
@@ -255,6 +257,31 @@ void load(Report& report) {
     report.loadError = end.kind == ChildEnd::kTimedOut
                            ? L"the process that loads it was stopped at the time limit"
                            : L"the process that loads it ended: " + ending;
+  }
+}
+
+// The module file that the factory would load: the path as written, unless
+// the loader searches for it or a privileged process would not take it, else
+// the one beside the library.
+std::wstring moduleFileOf(const Report& report) {
+  const TString implementation = tstring(report.values[Quor::detail::kProviderImplementation]);
+  if (implementation.empty()) return std::wstring();
+  const bool asWritten =
+      !platform::isSearchedModulePath(implementation) &&
+      (!platform::isPrivilegedProcess() || platform::isAbsolutePath(implementation));
+  if (asWritten && isFile(text(implementation))) return text(implementation);
+  if (report.library.handle == nullptr) return std::wstring();
+  const std::wstring beside = besideLibrary(report.library, text(implementation));
+  return isFile(beside) ? beside : std::wstring();
+}
+
+// Notes the definition file read and the module file when others than root
+// and this user can change them.
+void checkWriters(Report& report) {
+  for (const std::wstring& path : {report.file, report.moduleFile}) {
+    if (path.empty()) continue;
+    const std::wstring writers = text(platform::untrustedWriters(tstring(path)));
+    if (!writers.empty()) report.untrusted.emplace_back(path, writers);
   }
 }
 
@@ -320,6 +347,19 @@ Library findLibrary() {
   return library;
 }
 
+bool pinMismatch(const Report& report) {
+  const std::wstring& sha256 = report.values[Quor::detail::kProviderSha256];
+  return !report.pinMalformed && !sha256.empty() && !report.foundDigest.empty() &&
+         !Quor::text::equalIgnoringAsciiCase(sha256.c_str(), report.foundDigest.c_str());
+}
+
+void hashModule(Report& report) {
+  Quor::platform::Digest digest;
+  int error = 0;
+  if (!report.moduleFile.empty() && platform::hashFile(tstring(report.moduleFile), &digest, &error))
+    report.foundDigest = text(Quor::detail::digestText(digest));
+}
+
 bool Report::definitionComplete() const {
   return !file.empty() && !values[Quor::detail::kProviderName].empty() &&
          !values[Quor::detail::kProviderImplementation].empty();
@@ -333,7 +373,7 @@ const Attempt& Report::failure() const {
 bool Report::headersTell() const { return !loadAsked || loadedFile.empty(); }
 
 int Report::status() const {
-  if (!definitionComplete()) return 1;
+  if (!definitionComplete() || pinMalformed || pinMismatch(*this) || !untrusted.empty()) return 1;
   if (loadAsked && (loadedFile.empty() || !entryPoint)) return 2;
   if (headersTell() && headers.willNotLoad()) return 2;
   return 0;
@@ -363,7 +403,7 @@ Report inspect(const Library& library, const std::wstring& provider, const std::
   }
   // The factory stops at the first place that holds a definition file; a
   // file beside the library that it does not reach is shown too.
-  if (beside && report.places.size() == 1) {
+  if (beside && report.places.size() == 1 && !report.places[0].besideLibrary) {
     Place place;
     place.path = besideLibrary(library, definition);
     place.besideLibrary = true;
@@ -381,19 +421,26 @@ Report inspect(const Library& library, const std::wstring& provider, const std::
     report.places.push_back(place);
   }
   annotate(report);
+  report.moduleFile = moduleFileOf(report);
+  const TString sha256 = tstring(report.values[Quor::detail::kProviderSha256]);
+  Quor::platform::Digest ignored;
+  report.pinMalformed = !sha256.empty() && !Quor::detail::parseDigest(sha256, &ignored);
+  if (!sha256.empty()) hashModule(report);
+  checkWriters(report);
   if (report.definitionComplete()) {
     const std::wstring& implementation = report.values[Quor::detail::kProviderImplementation];
     report.headers = examineModule(
         implementation, beside ? besideLibrary(library, implementation) : L"", library.path);
   }
-  if (load && report.definitionComplete()) quor_inspect::load(report);
+  if (load && report.definitionComplete() && !report.pinMalformed) quor_inspect::load(report);
   return report;
 }
 
-int loadForParent(const Library& library, const std::wstring& implementation, std::FILE* out) {
+int loadForParent(const Library& library, const std::wstring& implementation,
+                  const std::wstring& sha256, std::FILE* out) {
   LoadWriter writer(out);
   const Quor::HINSTANCE module = Quor::detail::loadImplementation(
-      tstring(implementation), library.handle, library.handle != nullptr, &writer);
+      tstring(implementation), tstring(sha256), library.handle, library.handle != nullptr, &writer);
   if (module != nullptr) {
     std::wstring version;
     unsigned short parts[4];

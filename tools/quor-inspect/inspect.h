@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dependencies.h"
@@ -84,6 +85,7 @@ struct Attempt {
     kFailed,          // the loader failed for another reason, which its code gives
     kEnded,           // loading ended the process: `ending` says how
     kTimedOut,        // loading had not ended when the time limit was reached
+    kMismatch,        // the file's SHA-256 digest is not the one that provider.sha256 pins
   };
   std::wstring path;  // as the factory passes it to the loader
   bool besideLibrary = false;
@@ -104,6 +106,16 @@ struct Report {
   std::wstring values[kProviderFieldCount];
   unsigned int setBy[kProviderFieldCount] = {};  // the line that set each value, 0 if none
   std::vector<Warning> warnings;
+
+  // The module file that the factory would load (the path as written, unless
+  // the loader searches for it, else beside the library); empty when neither
+  // is a file. Its SHA-256 digest, when provider.sha256 is set or asked for.
+  std::wstring moduleFile;
+  std::wstring foundDigest;
+  bool pinMalformed = false;  // provider.sha256 is set, but not to 64 hexadecimal digits
+  // Files used that others than root and this user can change, with what
+  // lets them (platform::untrustedWriters()).
+  std::vector<std::pair<std::wstring, std::wstring>> untrusted;
 
   bool loadAsked = false;
   unsigned int timeLimit = 0;     // seconds that loading may take
@@ -136,14 +148,23 @@ struct Report {
 Report inspect(const Library& library, const std::wstring& provider, const std::wstring& definition,
                bool load, unsigned int timeLimit);
 
+// Whether the module file's digest is not what provider.sha256 pins.
+bool pinMismatch(const Report& report);
+
+// Adds the digest of the module file to `report`, for --pin and for a pin
+// that is set.
+void hashModule(Report& report);
+
 // The argument, never shown in the help, that makes the program the child
-// process of a load: followed by the implementation, it runs loadForParent().
+// process of a load: followed by the implementation and provider.sha256, it
+// runs loadForParent().
 constexpr const wchar_t* kLoadChildArgument = L"--load-for-parent";
 
 // The child process's side of loading: loads `implementation` as the factory
 // does and writes each step to `out` for the parent's inspect(). Returns the
 // exit status.
-int loadForParent(const Library& library, const std::wstring& implementation, std::FILE* out);
+int loadForParent(const Library& library, const std::wstring& implementation,
+                  const std::wstring& sha256, std::FILE* out);
 
 // A definition file found by the listing.
 struct Listed {

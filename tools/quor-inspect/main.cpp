@@ -15,6 +15,7 @@ namespace {
 const char kHelp[] =
     "Usage: quor-inspect [--load] [--json] PROVIDER\n"
     "       quor-inspect [--load] [--json] --file PATH\n"
+    "       quor-inspect --pin PROVIDER | --pin --file PATH\n"
     "       quor-inspect --list [--json]\n"
     "\n"
     "Tells why the manager of a provider does or does not load. Looks for the\n"
@@ -54,6 +55,9 @@ const char kHelp[] =
     "               quor-inspect's directory, not the client's).\n"
     "  --timeout SECONDS\n"
     "               how long loading may take with --load (default 10)\n"
+    "  --pin        write the line provider.sha256=... that pins the module\n"
+    "               which the factory would load (the path as written, or\n"
+    "               beside the library), to add to the definition file\n"
     "  --list       list the providers that the definition files (*.ini) in\n"
     "               the current directory and beside the library define;\n"
     "               loads no module\n"
@@ -64,7 +68,9 @@ const char kHelp[] =
     "  0  all is well; warnings alone leave it 0\n"
     "  1  a definition problem: no file, or provider.name or\n"
     "     provider.implementation not set or empty (--list: a file lacks them\n"
-    "     or is not read, or there is no file)\n"
+    "     or is not read, or there is no file); provider.sha256 that is not\n"
+    "     64 hexadecimal digits or not the module's digest; the definition\n"
+    "     file or the module can be changed by others than root and you\n"
     "  2  a load problem: the module did not load (--load), or it does not\n"
     "     export the manager entry point; without --load, or when it did not\n"
     "     load, its headers show that it will not\n"
@@ -84,17 +90,30 @@ int usageError(const std::wstring& reason) {
   return kUsageError;
 }
 
+// --pin: the line that pins the module which the factory would load, or why
+// there is none.
+int writePinLine(quor_inspect::Report& report) {
+  if (report.foundDigest.empty()) quor_inspect::hashModule(report);
+  if (report.foundDigest.empty()) {
+    std::fprintf(stderr, "quor-inspect: no module file of %s to hash\n",
+                 quor_inspect::shown(report.definition).c_str());
+    return 1;
+  }
+  write("provider.sha256=" + quor_inspect::shown(report.foundDigest) + "\n");
+  return 0;
+}
+
 }  // namespace
 
 namespace quor_inspect {
 
 int run(const std::vector<std::wstring>& arguments) {
-  if (arguments.size() == 2 && arguments[0] == kLoadChildArgument) {
+  if (arguments.size() == 3 && arguments[0] == kLoadChildArgument) {
     std::FILE* out = takeStandardOutput();
     zologSetLevelMask(0);
-    return loadForParent(findLibrary(), arguments[1], out);
+    return loadForParent(findLibrary(), arguments[1], arguments[2], out);
   }
-  bool load = false, json = false, listing = false;
+  bool load = false, json = false, listing = false, pin = false;
   unsigned long timeLimit = kDefaultTimeLimit;
   std::wstring provider, definition;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -108,6 +127,8 @@ int run(const std::vector<std::wstring>& arguments) {
       json = true;
     } else if (argument == L"--list") {
       listing = true;
+    } else if (argument == L"--pin") {
+      pin = true;
     } else if (argument == L"--timeout" && i + 1 < arguments.size()) {
       const std::wstring& seconds = arguments[++i];
       wchar_t* end = nullptr;
@@ -125,7 +146,7 @@ int run(const std::vector<std::wstring>& arguments) {
       return usageError(L"unexpected argument " + argument);
     }
   }
-  if (listing == !definition.empty() || (listing && load)) {
+  if (listing == !definition.empty() || (listing && load) || (pin && (load || json))) {
     return usageError(L"give a provider, --file PATH or --list");
   }
 
@@ -138,8 +159,9 @@ int run(const std::vector<std::wstring>& arguments) {
     json ? writeJson(found, stdout) : writeText(found, stdout);
     return found.status();
   }
-  const Report report =
+  Report report =
       inspect(library, provider, definition, load, static_cast<unsigned int>(timeLimit));
+  if (pin) return writePinLine(report);
   json ? writeJson(report, stdout) : writeText(report, stdout);
   return report.status();
 }

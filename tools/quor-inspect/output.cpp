@@ -93,9 +93,9 @@ const char* const kWarningNames[] = {"byte-order-mark", "shadowing",    "comment
                                      "empty-value",     "invalid-utf8", "provider-is-path"};
 const char* const kStateNames[] = {"absent",   "unreadable", "read",
                                    "shadowed", "special",    "too-large"};
-const char* const kOutcomeNames[] = {"loaded",        "no-such-file", "found-but-failed",
-                                     "search-failed", "not-a-module", "refused",
-                                     "failed",        "ended",        "timed-out"};
+const char* const kOutcomeNames[] = {
+    "loaded", "no-such-file", "found-but-failed", "search-failed",  "not-a-module", "refused",
+    "failed", "ended",        "timed-out",        "sha256-mismatch"};
 
 static_assert(Quor::detail::kDefinitionFileLimit == 1024 * 1024, "the state text names the limit");
 const wchar_t* const kStateTexts[] = {L"no file",
@@ -113,7 +113,8 @@ const wchar_t* const kOutcomeTexts[] = {
     L"not a regular file: not loaded",
     L"not loaded",
     L"loading ended the process: ",
-    L"still loading after "};
+    L"still loading after ",
+    L"found, but not loaded: its SHA-256 digest is not the one that provider.sha256 pins"};
 
 // The line or run of lines that begins at the line of `warning`.
 const DefinitionLine& lineOf(const Report& report, const Warning& warning) {
@@ -158,7 +159,7 @@ std::wstring warningText(const Report& report, const Warning& warning) {
 // Whether the attempt failed with a code of the loader's, which is shown.
 bool hasCode(const Attempt& attempt) {
   return attempt.outcome != Attempt::kLoaded && attempt.outcome != Attempt::kEnded &&
-         attempt.outcome != Attempt::kTimedOut;
+         attempt.outcome != Attempt::kTimedOut && attempt.outcome != Attempt::kMismatch;
 }
 
 std::wstring outcomeText(const Attempt& attempt) {
@@ -246,6 +247,19 @@ void addLoadProblem(const Report& report, std::vector<std::wstring>& found) {
   }
 }
 
+// A pin that is no digest or that the module file does not match: either way
+// the factory loads no module.
+void addPinProblem(const Report& report, std::vector<std::wstring>& found) {
+  const std::wstring& sha256 = report.values[Quor::detail::kProviderSha256];
+  if (report.pinMalformed) {
+    found.push_back(L"provider.sha256 is not 64 hexadecimal digits: the factory loads no module");
+  } else if (pinMismatch(report)) {
+    found.push_back(L"the module " + report.moduleFile +
+                    L" is not the one that provider.sha256 pins: expected " + sha256 + L", found " +
+                    report.foundDigest);
+  }
+}
+
 // What keeps the status from 0, in words.
 std::vector<std::wstring> problems(const Report& report) {
   std::vector<std::wstring> found;
@@ -253,11 +267,16 @@ std::vector<std::wstring> problems(const Report& report) {
     found.push_back(L"no definition file " + report.definition + L" in the places looked at");
     return found;
   }
+  addPinProblem(report, found);
   for (ProviderField field : {kProviderName, kProviderImplementation}) {
     if (report.values[field].empty()) found.push_back(missingValue(report, field));
   }
   if (report.loadAsked) addLoadProblem(report, found);
   if (report.headersTell()) addHeaderProblems(report.headers, found);
+  // The factory loads all the same, so these come after the load's verdict.
+  for (const auto& [path, writers] : report.untrusted) {
+    found.push_back(path + L" can be changed by others than root and this user (" + writers + L")");
+  }
   return found;
 }
 
@@ -417,6 +436,18 @@ Json headersJson(const ModuleHeaders& headers) {
   return item;
 }
 
+// The pinned digest and the module file's, when provider.sha256 is set.
+void writePin(Text& out, const Report& report) {
+  const std::wstring& sha256 = report.values[Quor::detail::kProviderSha256];
+  if (sha256.empty()) return;
+  out << L"SHA-256 of the module:\n"
+      << L"  expected: " << sha256 << L"\n"
+      << L"  found:    "
+      << (report.foundDigest.empty() ? std::wstring(L"no module file to hash")
+                                     : report.foundDigest + L" (" + report.moduleFile + L")")
+      << L"\n";
+}
+
 }  // namespace
 
 std::string shown(const std::wstring& text) {
@@ -454,12 +485,14 @@ void writeText(const Report& report, std::FILE* stream) {
     out << L"Values:\n";
     for (int i = 0; i < kProviderFieldCount; ++i) {
       const ProviderField field = static_cast<ProviderField>(i);
+      if (field == Quor::detail::kProviderSha256 && report.setBy[field] == 0) continue;
       out << L"  " << keyOf(field) << L" = " << quoted(report.values[field])
           << (report.setBy[field] == 0 ? L" (not set)"
                                        : L" (line " + number(report.setBy[field]) + L")")
           << L"\n";
     }
   }
+  writePin(out, report);
   if (!report.warnings.empty()) out << L"Warnings:\n";
   for (const Warning& warning : report.warnings) {
     out << L"  " << warningText(report, warning) << L"\n";
@@ -539,9 +572,15 @@ void writeJson(const Report& report, std::FILE* stream) {
   Json values = Json::object();
   for (int i = 0; i < kProviderFieldCount; ++i) {
     const ProviderField field = static_cast<ProviderField>(i);
+    if (field == Quor::detail::kProviderSha256 && report.setBy[field] == 0) continue;
     values[utf8(keyOf(field))] = utf8(report.values[field]);
   }
   json.member("values", values);
+  if (!report.values[Quor::detail::kProviderSha256].empty()) {
+    json.member("sha256", {{"expected", utf8(report.values[Quor::detail::kProviderSha256])},
+                           {"found", optional(report.foundDigest)},
+                           {"module", optional(report.moduleFile)}});
+  }
   json.beginArray("warnings");
   for (const Warning& warning : report.warnings) {
     Json item = {{"kind", kWarningNames[warning.kind]}, {"line", warning.line}};

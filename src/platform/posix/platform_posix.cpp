@@ -3,6 +3,8 @@
 #include <link.h>
 
 #include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/auxv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -26,6 +28,7 @@ namespace {
 struct LoadFailure {
   int code = 0;
   bool refused = false;
+  bool mismatch = false;
   std::string text;
 };
 
@@ -63,8 +66,22 @@ bool isSpecialFile(const char* name) {
 HINSTANCE failLoad(int code, bool refused, std::string text) {
   lastFailure.code = code;
   lastFailure.refused = refused;
+  lastFailure.mismatch = false;
   lastFailure.text = std::move(text);
   return nullptr;
+}
+
+// dlopen() of `name`; a failure's text begins with `shown` instead of `name`.
+HINSTANCE dlopenModule(const std::string& name, const std::string& shown) {
+  void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* message = dlerror();
+    std::string text = message != nullptr ? message : "";
+    if (text.compare(0, name.size(), name) == 0) text.replace(0, name.size(), shown);
+    const int code = loadErrorNumber(text.c_str());
+    return failLoad(code, false, std::move(text));
+  }
+  return handle;
 }
 
 HINSTANCE openModule(const TString& path) {
@@ -76,14 +93,110 @@ HINSTANCE openModule(const TString& path) {
   if (name.size() >= PATH_MAX) return failLoad(ENAMETOOLONG, false, std::strerror(ENAMETOOLONG));
   if (name.find('/') != std::string::npos && isSpecialFile(name.c_str()))
     return failLoad(ENOEXEC, true, name + ": not a regular file");
-  void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    const char* message = dlerror();
-    std::string text = message != nullptr ? message : "";
-    const int code = loadErrorNumber(text.c_str());
-    return failLoad(code, false, std::move(text));
+  return dlopenModule(name, name);
+}
+
+// Closes a descriptor on every way out, unless it is released.
+class Descriptor {
+ public:
+  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (descriptor_ >= 0) close(descriptor_);
   }
-  return handle;
+  int get() const { return descriptor_; }
+  void release() { descriptor_ = -1; }
+
+ private:
+  int descriptor_;
+};
+
+// Opens the regular file `name` for hashing; -1 with the code in `*error`
+// (and `*special` for a special file, which is not read).
+int openRegular(const std::string& name, int* error, bool* special) {
+  *special = false;
+  // Without O_NONBLOCK, opening a FIFO waits for a writer.
+  const int descriptor = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  struct stat status;
+  if (descriptor < 0 || fstat(descriptor, &status) != 0) {
+    *error = errno;
+    *special =
+        descriptor < 0 && *error != ENOENT && *error != ENOTDIR && isSpecialFile(name.c_str());
+  } else if (!S_ISREG(status.st_mode)) {
+    *error = S_ISDIR(status.st_mode) ? EISDIR : ENOEXEC;
+    *special = !S_ISDIR(status.st_mode);
+  } else {
+    return descriptor;
+  }
+  if (*special) *error = ENOEXEC;
+  if (descriptor >= 0) close(descriptor);
+  return -1;
+}
+
+bool hashDescriptor(int descriptor, Digest* digest, int* error) {
+  EVP_MD_CTX* context = EVP_MD_CTX_new();
+  bool hashed = context != nullptr && EVP_DigestInit_ex(context, EVP_sha256(), nullptr) == 1;
+  char chunk[65536];
+  for (ssize_t count = 1; hashed && count > 0;) {
+    count = read(descriptor, chunk, sizeof chunk);
+    if (count < 0 && errno == EINTR) {
+      count = 1;
+      continue;
+    }
+    if (count < 0) *error = errno;
+    hashed = count >= 0 && EVP_DigestUpdate(context, chunk, static_cast<std::size_t>(count)) == 1;
+  }
+  unsigned int size = 0;
+  hashed = hashed && EVP_DigestFinal_ex(context, digest->bytes, &size) == 1 && size == kDigestSize;
+  EVP_MD_CTX_free(context);
+  if (!hashed && *error == 0) *error = ENOMEM;
+  return hashed;
+}
+
+// The path under which the loader reads the open `descriptor`.
+std::string descriptorPath(int descriptor) { return "/proc/self/fd/" + std::to_string(descriptor); }
+
+// A loaded module whose file is the one opened (`device`, `inode`): its name.
+struct LoadedFile {
+  dev_t device;
+  ino_t inode;
+  std::string name;
+};
+
+int findLoadedFile(dl_phdr_info* info, std::size_t, void* data) {
+  LoadedFile* search = static_cast<LoadedFile*>(data);
+  struct stat status;
+  if (info->dlpi_name == nullptr || info->dlpi_name[0] == '\0' ||
+      stat(info->dlpi_name, &status) != 0 || status.st_dev != search->device ||
+      status.st_ino != search->inode)
+    return 0;
+  search->name = info->dlpi_name;
+  return 1;
+}
+
+// The path under which to load the open `descriptor`: the name of the module
+// already loaded from its file, if there is one, else the descriptor's own
+// path. Loading a file already loaded under a new path would add that path
+// to the module's names, and a later load under the same text would give that
+// module back whatever file the path then leads to.
+std::string pathToLoad(int descriptor) {
+  struct stat status;
+  LoadedFile search = {0, 0, std::string()};
+  if (fstat(descriptor, &status) == 0) {
+    search.device = status.st_dev;
+    search.inode = status.st_ino;
+    dl_iterate_phdr(findLoadedFile, &search);
+  }
+  return search.name.empty() ? descriptorPath(descriptor) : search.name;
+}
+
+// The name under which the loader keeps `handle`.
+std::string loadedName(void* handle) {
+  link_map* map = nullptr;
+  if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr)
+    return std::string();
+  return map->l_name;
 }
 
 struct NoteSearch {
@@ -199,6 +312,68 @@ void* moduleSymbol(HINSTANCE module, const char* name) { return dlsym(module, na
 HINSTANCE loadModule(const TString& path) { return openModule(path); }
 
 HINSTANCE loadModuleBeside(const TString& path) { return openModule(path); }
+
+bool isPrivilegedProcess() { return getauxval(AT_SECURE) != 0; }
+
+bool isAbsolutePath(const TString& path) { return path.c_str()[0] == L'/'; }
+
+bool hashFile(const TString& path, Digest* digest, int* error) {
+  *error = 0;
+  bool special = false;
+  Descriptor file(openRegular(fileName(path), error, &special));
+  return file.get() >= 0 && hashDescriptor(file.get(), digest, error);
+}
+
+HINSTANCE loadPinnedModule(const TString& path, bool, const Digest& expected, Digest* found) {
+  const std::string name = fileName(path);
+  if (name.size() >= PATH_MAX) return failLoad(ENAMETOOLONG, false, std::strerror(ENAMETOOLONG));
+  if (name.find('/') == std::string::npos)
+    return failLoad(ENOENT, false, name + ": a pinned module is not searched for");
+  int error = 0;
+  bool special = false;
+  Descriptor file(openRegular(name, &error, &special));
+  if (special) return failLoad(ENOEXEC, true, name + ": not a regular file");
+  if (file.get() < 0 || !hashDescriptor(file.get(), found, &error))
+    return failLoad(error, false, name + ": " + std::strerror(error));
+  if (std::memcmp(found->bytes, expected.bytes, kDigestSize) != 0) {
+    failLoad(EPERM, false, name + ": its SHA-256 digest is not the one expected");
+    lastFailure.mismatch = true;
+    return nullptr;
+  }
+  void* handle = dlopenModule(pathToLoad(file.get()), name);
+  // A module loaded now is named by the descriptor, which must keep leading
+  // to its file.
+  if (handle != nullptr && loadedName(handle) == descriptorPath(file.get())) file.release();
+  return handle;
+}
+
+bool lastLoadMismatch() { return lastFailure.mismatch; }
+
+TString untrustedWriters(const TString& path) {
+  const std::string name = fileName(path);
+  const std::size_t slash = name.rfind('/');
+  const std::string directory = slash == std::string::npos ? "."
+                                : slash == 0               ? "/"
+                                                           : name.substr(0, slash);
+  std::string found;
+  const auto examine = [&found](const std::string& file, const char* what) {
+    struct stat status;
+    if (stat(file.c_str(), &status) != 0) return;
+    const bool sticky = S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0;
+    std::string reasons[3];
+    if ((status.st_mode & S_IWGRP) != 0 && !sticky) reasons[0] = "writable by its group";
+    if ((status.st_mode & S_IWOTH) != 0 && !sticky) reasons[1] = "writable by others";
+    if (status.st_uid != 0 && status.st_uid != geteuid())
+      reasons[2] = "owned by user " + std::to_string(status.st_uid);
+    for (const std::string& reason : reasons) {
+      if (reason.empty()) continue;
+      found += (found.empty() ? "" : ", ") + std::string(what) + reason;
+    }
+  };
+  examine(name, "");
+  examine(directory, "its directory is ");
+  return wideName(found.c_str());
+}
 
 int lastLoadError() { return lastFailure.code; }
 

@@ -1,10 +1,13 @@
 #include <windows.h>
 
+#include <aclapi.h>
+#include <bcrypt.h>
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <vector>
 
@@ -17,6 +20,7 @@ namespace {
 
 thread_local DWORD lastError = 0;
 thread_local bool lastRefused = false;
+thread_local bool lastMismatch = false;
 
 // The longest path the system takes, in characters, with its NUL.
 constexpr unsigned int kPathLimit = 32767;
@@ -34,6 +38,7 @@ HINSTANCE remember(HMODULE module) {
   if (module == nullptr) {
     lastError = GetLastError();
     lastRefused = false;
+    lastMismatch = false;
   }
   return module;
 }
@@ -41,6 +46,7 @@ HINSTANCE remember(HMODULE module) {
 bool refuse(DWORD code, bool refused) {
   lastError = code;
   lastRefused = refused;
+  lastMismatch = false;
   return true;
 }
 
@@ -67,6 +73,60 @@ bool refused(const TString& path) {
   if (path.length() >= kPathLimit) return refuse(ERROR_FILENAME_EXCED_RANGE, false);
   if (isSpecialFile(path)) return refuse(ERROR_BAD_EXE_FORMAT, true);
   return false;
+}
+
+// Closes a handle on every way out.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Opens the file at `path` to hash it; readers may share it, writers and
+// renames may not, for as long as it is open.
+HANDLE openForHashing(const wchar_t* path) {
+  return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Hashes the open `file` from its start; false with the code in `*error`.
+bool hashHandle(HANDLE file, Digest* digest, DWORD* error) {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  NTSTATUS status = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  if (BCRYPT_SUCCESS(status))
+    status = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
+  std::vector<unsigned char> buffer(65536);
+  DWORD count = 1;
+  *error = 0;
+  while (BCRYPT_SUCCESS(status) && count > 0) {
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &count, nullptr)) {
+      *error = GetLastError();
+      break;
+    }
+    status = BCryptHashData(hash, buffer.data(), count, 0);
+  }
+  if (BCRYPT_SUCCESS(status) && *error == 0)
+    status = BCryptFinishHash(hash, digest->bytes, kDigestSize, 0);
+  if (hash != nullptr) BCryptDestroyHash(hash);
+  if (algorithm != nullptr) BCryptCloseAlgorithmProvider(algorithm, 0);
+  if (!BCRYPT_SUCCESS(status) && *error == 0) *error = ERROR_NOT_ENOUGH_MEMORY;
+  return *error == 0;
+}
+
+// Whether `mask` lets its holder change a file's content, its access list
+// or its owner, or delete it.
+bool grantsWriting(ACCESS_MASK mask) {
+  return (mask & (FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER | DELETE |
+                  GENERIC_WRITE | GENERIC_ALL)) != 0;
 }
 
 }  // namespace
@@ -121,6 +181,81 @@ HINSTANCE loadModule(const TString& path) {
 HINSTANCE loadModuleBeside(const TString& path) {
   if (refused(path)) return nullptr;
   return remember(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+bool isPrivilegedProcess() { return false; }
+
+bool isAbsolutePath(const TString& path) { return !isSearchedModulePath(path); }
+
+bool hashFile(const TString& path, Digest* digest, int* error) {
+  if (isSpecialFile(path)) {
+    *error = ERROR_BAD_EXE_FORMAT;
+    return false;
+  }
+  Handle file(openForHashing(path.c_str()));
+  DWORD code = file.get() == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  const bool hashed = code == 0 && hashHandle(file.get(), digest, &code);
+  *error = static_cast<int>(code);
+  return hashed;
+}
+
+HINSTANCE loadPinnedModule(const TString& path, bool beside, const Digest& expected,
+                           Digest* found) {
+  if (refused(path)) return nullptr;
+  if (isSearchedModulePath(path)) {
+    refuse(ERROR_MOD_NOT_FOUND, false);
+    return nullptr;
+  }
+  // The handle keeps writers and renames out until the loader has mapped the
+  // file, so the bytes hashed are the bytes loaded, under the module's own
+  // path.
+  Handle file(openForHashing(path.c_str()));
+  DWORD code = file.get() == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  if (code == 0) hashHandle(file.get(), found, &code);
+  if (code != 0) {
+    refuse(code, false);
+    return nullptr;
+  }
+  if (std::memcmp(found->bytes, expected.bytes, kDigestSize) != 0) {
+    refuse(ERROR_INVALID_DATA, false);
+    lastMismatch = true;
+    return nullptr;
+  }
+  return remember(
+      LoadLibraryExW(path.c_str(), nullptr, beside ? LOAD_WITH_ALTERED_SEARCH_PATH : 0));
+}
+
+bool lastLoadMismatch() { return lastMismatch; }
+
+TString untrustedWriters(const TString& path) {
+  PACL list = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return TString();
+  }
+  // No access list at all lets everyone do everything.
+  TString found(list == nullptr ? L"writable by Everyone" : L"");
+  const WELL_KNOWN_SID_TYPE groups[] = {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid};
+  const wchar_t* const names[] = {L"Everyone", L"Users", L"Authenticated Users"};
+  for (DWORD i = 0; list != nullptr && i < list->AceCount; ++i) {
+    ACE_HEADER* header = nullptr;
+    if (!GetAce(list, i, reinterpret_cast<void**>(&header)) ||
+        header->AceType != ACCESS_ALLOWED_ACE_TYPE)
+      continue;
+    const ACCESS_ALLOWED_ACE* entry = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+    if (!grantsWriting(entry->Mask)) continue;
+    for (int group = 0; group < 3; ++group) {
+      BYTE sid[SECURITY_MAX_SID_SIZE];
+      DWORD size = sizeof sid;
+      if (CreateWellKnownSid(groups[group], nullptr, sid, &size) &&
+          EqualSid(sid, const_cast<DWORD*>(&entry->SidStart))) {
+        found += TString(found.empty() ? L"writable by " : L", writable by ") + names[group];
+      }
+    }
+  }
+  LocalFree(descriptor);
+  return found;
 }
 
 int lastLoadError() { return static_cast<int>(lastError); }
