@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "foundation/errors.h"
-#include "managers/definition_file.h"
 #include "managers/load_report.h"
 #include "platform/platform.h"
 #include "quor/manager_module.h"
