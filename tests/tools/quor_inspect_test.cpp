@@ -261,6 +261,8 @@ TEST_F(QuorInspectTest, HintsSayWhatToWriteForAModuleBesideTheFileAMisnamedFileO
   define("provider.name=" + name_ + "\nprovider.implementation=" + kManager + "\n");
   const Result clean = run("--load " + name_);
   EXPECT_EQ(clean.out.find("Hints:"), std::string::npos) << clean.out;
+  const std::string listed = run("--list").out;
+  EXPECT_EQ(listed.find(kManager + "\"\n    warning"), std::string::npos) << listed;
 }
 
 // Runs the current test again in a child process as the unprivileged user
