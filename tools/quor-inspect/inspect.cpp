@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "hints.h"
 #include "managers/lookup.h"
 #include "managers/paths.h"
 #include "platform.h"
@@ -145,8 +146,9 @@ void annotate(Report& report) {
 
 // The child process's report of the load, as fields that each end with a NUL:
 // "L" path beside (an attempt begins), "A" loaded error text refused
-// mismatch (it ended), "F" telling (none loaded), "M" file version entry (the module
-// loaded), "E" (the child is done).
+// mismatch (it ended), "F" telling (none loaded), "M" file version entry (the
+// module loaded), "C" name (the entry point exported only under this C++
+// name), "E" (the child is done).
 class LoadWriter : public Quor::detail::LookupObserver {
  public:
   explicit LoadWriter(std::FILE* out) : out_(out) {}
@@ -229,6 +231,9 @@ bool readLoad(Report& report, const std::vector<std::wstring>& fields) {
       report.version = fields[i + 2];
       report.entryPoint = fields[i + 3] == L"1";
       i += 3;
+    } else if (tag == L"C" && left >= 1) {
+      report.cppEntryPoint = fields[i + 1];
+      i += 1;
     } else if (tag == L"E") {
       done = true;
     }
@@ -328,6 +333,15 @@ std::vector<Listed> definitionFiles(const std::wstring& directory, bool beside) 
   std::sort(found.begin(), found.end(),
             [](const Listed& a, const Listed& b) { return a.path < b.path; });
   return found;
+}
+
+// The entry point declared without extern "C", as GCC and Clang name a
+// function quorManagerInstance(void) of the global namespace.
+void writeCppEntryPoint(LoadWriter& writer, Quor::HINSTANCE module) {
+  const char name[] = "_Z19quorManagerInstancev";
+  if (platform::moduleSymbol(module, name) != nullptr) {
+    writer.write({L"C", std::wstring(name, name + sizeof name - 1)});
+  }
 }
 
 }  // namespace
@@ -433,6 +447,7 @@ Report inspect(const Library& library, const std::wstring& provider, const std::
         implementation, beside ? besideLibrary(library, implementation) : L"", library.path);
   }
   if (load && report.definitionComplete() && !report.pinMalformed) quor_inspect::load(report);
+  report.hints = hints(report);
   return report;
 }
 
@@ -451,6 +466,7 @@ int loadForParent(const Library& library, const std::wstring& implementation,
     const bool entryPoint =
         platform::moduleSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION) != nullptr;
     writer.write({L"M", text(platform::moduleFileName(module)), version, entryPoint ? L"1" : L"0"});
+    if (!entryPoint) writeCppEntryPoint(writer, module);
   }
   writer.write({L"E"});
   return 0;

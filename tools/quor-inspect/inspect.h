@@ -118,13 +118,15 @@ struct Report {
   std::vector<std::pair<std::wstring, std::wstring>> untrusted;
 
   bool loadAsked = false;
-  unsigned int timeLimit = 0;     // seconds that loading may take
-  std::vector<Attempt> attempts;  // empty when the factory would not load
-  int telling = -1;               // the attempt whose code the factory logs; -1: none known
-  std::wstring loadError;         // why the load could not be watched to its end, if it could not
-  std::wstring loadedFile;        // the file of the module loaded
-  std::wstring version;           // "a.b.c.d", or empty without a version record
-  bool entryPoint = false;        // it exports QUOR_MANAGER_INSTANCE_FUNCTION
+  unsigned int timeLimit = 0;       // seconds that loading may take
+  std::vector<Attempt> attempts;    // empty when the factory would not load
+  int telling = -1;                 // the attempt whose code the factory logs; -1: none known
+  std::wstring loadError;           // why the load could not be watched to its end, if it could not
+  std::wstring loadedFile;          // the file of the module loaded
+  std::wstring version;             // "a.b.c.d", or empty without a version record
+  bool entryPoint = false;          // it exports QUOR_MANAGER_INSTANCE_FUNCTION
+  std::wstring cppEntryPoint;       // without it: the C++ name under which it exports one, if any
+  std::vector<std::wstring> hints;  // what to write or rename instead (hints.h)
   // The module file that the factory would load, read without loading it,
   // when the definition is complete.
   ModuleHeaders headers;

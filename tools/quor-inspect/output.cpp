@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "hints.h"
 #include "quor/manager_module.h"
 #include "quor_text/utf8.h"
 
@@ -527,6 +528,8 @@ void writeText(const Report& report, std::FILE* stream) {
     if (headers.truncated)
       out << L"  (too many modules or places to look at: the rest not examined)\n";
   }
+  if (!report.hints.empty()) out << L"Hints:\n";
+  for (const std::wstring& hint : report.hints) out << L"  " << hint << L"\n";
   const std::vector<std::wstring> found = problems(report);
   if (!found.empty()) out << L"Problems:\n";
   for (const std::wstring& problem : found) out << L"  " << problem << L"\n";
@@ -605,9 +608,13 @@ void writeJson(const Report& report, std::FILE* stream) {
     json.member("load", {{"attempts", attempts},
                          {"module", optional(report.loadedFile)},
                          {"version", optional(report.version)},
-                         {"entryPoint", report.entryPoint}});
+                         {"entryPoint", report.entryPoint},
+                         {"cppEntryPoint", optional(report.cppEntryPoint)}});
   }
   json.member("headers", headersJson(report.headers));
+  Json advice = Json::array();
+  for (const std::wstring& hint : report.hints) advice.push_back(utf8(hint));
+  json.member("hints", advice);
   Json found = Json::array();
   for (const std::wstring& problem : problems(report)) found.push_back(utf8(problem));
   json.member("problems", found);
@@ -630,6 +637,8 @@ void writeText(const Listing& listing, std::FILE* stream) {
     }
     if (listed.shadowed) out << L" (shadowed by the file in the current directory)";
     out << L"\n";
+    const std::wstring warning = unreachableByName(listed);
+    if (!warning.empty()) out << L"    warning: " << warning << L"\n";
   }
   if (listing.files.empty()) out << L"No definition files\n";
 }
@@ -648,6 +657,7 @@ void writeJson(const Listing& listing, std::FILE* stream) {
     item["shadowed"] = listed.shadowed;
     item["name"] = utf8(listed.name);
     item["implementation"] = utf8(listed.implementation);
+    item["warning"] = optional(unreachableByName(listed));
     files.push_back(item);
   }
   json.member("files", files);

@@ -55,6 +55,9 @@ struct Needer {
 // system folders; the current directory; PATH).
 std::vector<SearchPlace> searchPlaces(const std::string& name, const std::vector<Needer>& chain,
                                       const std::wstring& alteredDirectory);
+// Whether the file names `a` and `b` name one file in a directory: equal,
+// and on Windows also when only the case of letters differs.
+bool sameFileName(const std::wstring& a, const std::wstring& b);
 
 // How a child process ended.
 struct ChildEnd {

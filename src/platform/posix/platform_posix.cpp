@@ -375,6 +375,10 @@ TString untrustedWriters(const TString& path) {
   return wideName(found.c_str());
 }
 
+void releaseModule(HINSTANCE module) {
+  if (module != nullptr) dlclose(module);
+}
+
 int lastLoadError() { return lastFailure.code; }
 
 bool lastLoadRefused() { return lastFailure.refused; }

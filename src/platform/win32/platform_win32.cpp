@@ -258,6 +258,10 @@ TString untrustedWriters(const TString& path) {
   return found;
 }
 
+void releaseModule(HINSTANCE module) {
+  if (module != nullptr) FreeLibrary(module);
+}
+
 int lastLoadError() { return static_cast<int>(lastError); }
 
 bool lastLoadRefused() { return lastRefused; }
