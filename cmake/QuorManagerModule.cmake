@@ -4,8 +4,8 @@
 #                         [DESCRIPTION <text>] [SERVICE <text>] SOURCES <source>...)
 #
 #   Builds <target> as a MODULE library without the "lib" prefix, linked with
-#   Quor::interfaces, with a version record (quor_add_version_record: VERSION
-#   and DESCRIPTION) and a record of the library version whose headers it was
+#   Quor::interfaces, with a version record (quor_add_version_record: VERSION,
+#   by default the project's or else 0, and DESCRIPTION) and a record of the library version whose headers it was
 #   compiled with (the exported array QUOR_BUILT_AGAINST_SYMBOL of
 #   <quor/version.h>, which quor-inspect reads). It writes the provider's
 #   definition file, <name>.ini, twice:
@@ -58,7 +58,7 @@ function(quor_add_manager_module target)
   endif()
   # The provider's name is the definition file's name: a directory part would
   # lead the factory elsewhere.
-  if(NOT ARG_PROVIDER MATCHES "^[^/\\\\:]+$")
+  if(NOT "${ARG_PROVIDER}" MATCHES "^[^/\\\\:]+$")
     message(FATAL_ERROR "quor_add_manager_module: PROVIDER '${ARG_PROVIDER}' must be a plain name")
   endif()
   set(provider "${ARG_PROVIDER}")
@@ -79,8 +79,12 @@ function(quor_add_manager_module target)
     # Installed beside the library, which is loaded before it anyway.
     set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
   endif()
+  # A project without a version gives its modules 0.0.0.0.
+  if("${ARG_VERSION}" STREQUAL "" AND "${PROJECT_VERSION}" STREQUAL "")
+    set(ARG_VERSION 0.0.0.0)
+  endif()
   set(record_arguments DESCRIPTION "${description}")
-  if(ARG_VERSION)
+  if(NOT "${ARG_VERSION}" STREQUAL "")
     list(APPEND record_arguments VERSION "${ARG_VERSION}")
   endif()
   quor_add_version_record(${target} ${record_arguments})
