@@ -2,6 +2,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/log.h"
+#include "managers/load_report.h"
 #include "quor/managers.h"
 
 // A line of ManagerFactory::newManagerInstance: its qualified name, a colon and a blank, then
@@ -47,6 +48,11 @@ HINSTANCE ManagerFactory::newManagerInstance(TString provider, Vector<Parameter>
 
 HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString provider,
                                              Vector<Parameter>* params) {
+  return detail::newManagerInstance(factoryDefinition, provider, params, nullptr);
+}
+
+HINSTANCE detail::newManagerInstance(TString factoryDefinition, TString provider,
+                                     Vector<Parameter>* params, LoadReport* report) {
   using detail::log;
   log(detail::kLogEntry, L"ManagerFactory::newManagerInstance");
   log(detail::kLogDetail, FACTORY_LINE(L"--> Input Param factoryDefinition = %ws"),
@@ -57,12 +63,12 @@ HINSTANCE ManagerFactory::newManagerInstance(TString factoryDefinition, TString 
   HINSTANCE module = nullptr;
   try {
     if (factoryDefinition.empty()) factoryDefinition = provider + TString(L".ini");
-    ManagerFactoryLookupService lookup;
-    module = lookup.getManagerInstanceImpl(factoryDefinition, provider, params);
+    module = detail::getManagerInstance(factoryDefinition, provider, params, report);
   } catch (const abi::__forced_unwind&) {
     throw;  // the thread is being cancelled: it must unwind
   } catch (...) {
     logStopped();
+    if (report != nullptr) report->stopped(detail::currentExceptionText());
     return nullptr;
   }
 

@@ -4,6 +4,7 @@
 #include "foundation/log.h"
 #include "foundation/module.h"
 #include "managers/definition_file.h"
+#include "managers/load_report.h"
 #include "managers/lookup.h"
 #include "managers/paths.h"
 #include "quor/managers.h"
@@ -18,12 +19,14 @@ int itemCount(const Vector<Parameter>* params) {
 
 using detail::log;
 
-// Whether the record names a provider and its implementation; logs what it
-// lacks.
-bool isComplete(const detail::ProviderRecord& record, const TString& factoryDefinition) {
+// Whether the record names a provider and its implementation; logs and
+// reports what it lacks.
+bool isComplete(const detail::ProviderRecord& record, const TString& factoryDefinition,
+                detail::LoadReport* report) {
   const bool hasName = !record[detail::kProviderName].empty();
   const bool hasImplementation = !record[detail::kProviderImplementation].empty();
   if (hasName && hasImplementation) return true;
+  if (report != nullptr) report->incomplete(hasName, hasImplementation);
   if (hasName) {
     log(detail::kLogWarning,
         LOOKUP_LINE(L"'provider.implementation' key or its value not found in %ws"),
@@ -73,6 +76,11 @@ ManagerFactoryLookupService& ManagerFactoryLookupService::operator=(ManagerFacto
 HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDefinition,
                                                               TString provider,
                                                               Vector<Parameter>* params) {
+  return detail::getManagerInstance(factoryDefinition, provider, params, nullptr);
+}
+
+HINSTANCE detail::getManagerInstance(const TString& factoryDefinition, const TString& provider,
+                                     Vector<Parameter>* params, detail::LoadReport* report) {
   log(detail::kLogEntry, L"ManagerFactoryLookupService::getManagerInstanceImpl");
   log(detail::kLogDetail, LOOKUP_LINE(L"--> Input Param factoryDefinition = %ws"),
       factoryDefinition.c_str());
@@ -81,18 +89,20 @@ HINSTANCE ManagerFactoryLookupService::getManagerInstanceImpl(TString factoryDef
   HINSTANCE module = nullptr;
   try {
     detail::ProviderRecord record;
-    if (!detail::readDefinition(factoryDefinition, detail::moduleHandle(), true, &record,
-                                nullptr) ||
-        !isComplete(record, factoryDefinition))
+    if (!detail::readDefinition(factoryDefinition, detail::moduleHandle(), true, &record, report)) {
+      if (report != nullptr) report->noDefinition();
       return nullptr;
+    }
+    if (!isComplete(record, factoryDefinition, report)) return nullptr;
     appendProvider(record, params);
     module = detail::loadImplementation(record[detail::kProviderImplementation],
-                                        detail::moduleHandle(), true, nullptr);
+                                        detail::moduleHandle(), true, report);
   } catch (const abi::__forced_unwind&) {
     throw;  // the thread is being cancelled: it must unwind
   } catch (...) {
     log(detail::kLogFailure, LOOKUP_LINE(L"Stopped by an exception: %hs"),
         detail::currentExceptionText());
+    if (report != nullptr) report->stopped(detail::currentExceptionText());
     return nullptr;
   }
   log(detail::kLogDetail, LOOKUP_LINE(L"<-- Output Param hInstDll = 0x%llx"),

@@ -58,6 +58,10 @@ void* moduleSymbol(HINSTANCE module, const char* name);
 // modules belong in directories that only trusted users can write to.
 HINSTANCE loadModule(const TString& path);
 
+// Gives back one reference to `module`, which loadModule() or
+// loadModuleBeside() returned; a null `module` is ignored.
+void releaseModule(HINSTANCE module);
+
 // Loads the module at the full path `path` so that the modules it needs are
 // looked for beside it first (on Windows, LOAD_WITH_ALTERED_SEARCH_PATH;
 // elsewhere a module's own run path, such as $ORIGIN, already does that).

@@ -197,6 +197,10 @@ HINSTANCE loadModule(const TString& path) { return openModule(path); }
 
 HINSTANCE loadModuleBeside(const TString& path) { return openModule(path); }
 
+void releaseModule(HINSTANCE module) {
+  if (module != nullptr) dlclose(module);
+}
+
 int lastLoadError() { return lastFailure.code; }
 
 bool lastLoadRefused() { return lastFailure.refused; }

@@ -123,6 +123,10 @@ HINSTANCE loadModuleBeside(const TString& path) {
   return remember(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
+void releaseModule(HINSTANCE module) {
+  if (module != nullptr) FreeLibrary(module);
+}
+
 int lastLoadError() { return static_cast<int>(lastError); }
 
 bool lastLoadRefused() { return lastRefused; }
