@@ -38,9 +38,9 @@
 #   prefix (bin/) finds the library; in the build tree CMake's own run path
 #   does.
 include_guard(GLOBAL)
-include(GNUInstallDirs)
 
 if(NOT DEFINED QUOR_MANAGER_MODULE_DESTINATION)
+  include(GNUInstallDirs)
   if(WIN32)
     set(QUOR_MANAGER_MODULE_DESTINATION "${CMAKE_INSTALL_BINDIR}")
   else()
