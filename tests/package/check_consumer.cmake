@@ -7,9 +7,8 @@
 #
 # Variables: SOURCE, BINARY (a scratch folder), PREFIX (the installed package)
 # or DEB (a folder that holds one .deb, unpacked into BINARY and used from
-# there), DOCDIR, GENERATOR,
-# BUILD_TYPE, and CXX for a native build or TOOLCHAIN (taken from the package)
-# and EMULATOR for a cross build.
+# there), DOCDIR, GENERATOR, BUILD_TYPE, and CXX for a native build or
+# TOOLCHAIN (below the prefix) and EMULATOR for a cross build.
 file(REMOVE_RECURSE "${BINARY}")
 file(MAKE_DIRECTORY "${BINARY}")
 if(DEB)
