@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <new>
 #include <regex>
 #include <stdexcept>
@@ -390,6 +391,100 @@ TEST_F(ManagerLoaderTest, AnyExceptionFromTheClientsVectorIsCaughtAndLoggedWithI
     EXPECT_EQ(lines_, call(L"m.ini", L"M", 0, lookup(1, L"Stopped by an exception: "s + texts[row]),
                            nullptr));
   }
+}
+
+// ManagerModule::load takes the factory's road, with the same log and params,
+// and throws each failure's reason after the provider's name; a module
+// without the entry point is given back.
+TEST_F(ManagerLoaderTest, ManagerModuleLoadThrowsTheProviderAndTheReasonAfterTheFactorysOwnLog) {
+  const std::string missing = "missing-" + name_, besideMissing = (kLibraryDir / missing).string();
+  const fs::path noEntry = fs::canonical(QUOR_VERSIONED_MODULE_PATH).make_preferred();
+  const std::wstring notFound = systemText(kNotFound);
+  const auto reason = [&](const std::string& path) {  // as the system's loader gives it
+#if defined(_WIN32)
+    return std::string(notFound.begin(), notFound.end());
+#else
+    return path +
+           ": cannot open shared object file: " + std::string(notFound.begin(), notFound.end());
+#endif
+  };
+  const std::string named = "provider.name=P\nprovider.implementation=";
+  const std::vector<std::tuple<std::string, Quor::ManagerLoadFailure, std::string>> cases = {
+      // definition file (empty: none), failure, what() after the provider
+      {"", Quor::MANAGER_NO_DEFINITION_FILE,
+       "no definition file ('P\xC3\xA9.ini': no file; '" +
+           (kLibraryDir / fs::u8path("P\xC3\xA9.ini")).u8string() + "': no file)"},
+      {"provider.name=P", Quor::MANAGER_INCOMPLETE_DEFINITION,
+       "definition file 'P\xC3\xA9.ini' names no provider.implementation"},
+      {"provider.implementation=m", Quor::MANAGER_INCOMPLETE_DEFINITION,
+       "definition file 'P\xC3\xA9.ini' names no provider.name"},
+      {"provider.service=s", Quor::MANAGER_INCOMPLETE_DEFINITION,
+       "definition file 'P\xC3\xA9.ini' names neither provider.name nor provider.implementation"},
+      {named + missing, Quor::MANAGER_MODULE_NOT_LOADED,
+       "module '" + missing + "' not loaded ('" + missing + "': " + reason(missing) + "; '" +
+           besideMissing + "': " + reason(besideMissing) + ")"},
+      {named + noEntry.string(), Quor::MANAGER_NO_ENTRY_POINT,
+       "module '" + noEntry.string() +
+           "' exports no entry point quorManagerInstance (define it with "
+           "QUOR_DEFINE_MANAGER_INSTANCE, which gives it C linkage)"},
+      {named + missing, Quor::MANAGER_LOAD_STOPPED, "stopped by an exception: client's own"}};
+  for (const auto& [definition, failure, what] : cases) {
+    if (!definition.empty()) writeFile(fs::u8path("P\xC3\xA9.ini"), definition);
+    const auto fresh = [failure = failure]() -> std::unique_ptr<Params> {
+      if (failure == Quor::MANAGER_LOAD_STOPPED) return std::make_unique<ThrowingParams>(2);
+      return std::make_unique<Params>();
+    };
+    const std::unique_ptr<Params> factoryParams = fresh(), params = fresh();
+    load(nullptr, L"P\u00e9", factoryParams.get());  // the module is held till the test ends
+    const Lines expected = lines_;
+    lines_.clear();
+    try {
+      Quor::ManagerModule::load(L"P\u00e9", params.get());
+      ADD_FAILURE() << what;
+    } catch (const Quor::ManagerLoadError& error) {
+      EXPECT_EQ(error.failure(), failure);
+      EXPECT_EQ(error.what(), "manager module of provider \"P\xC3\xA9\" not loaded: " + what);
+    }
+    EXPECT_EQ(lines_, expected);
+    EXPECT_EQ(params->size(), factoryParams->size());
+  }
+  quor_test::closeLibrary(modules_.at(0));
+  modules_.clear();
+  EXPECT_EQ(quor_test::loadedLibrary(noEntry.string().c_str()), nullptr);
+}
+
+TEST_F(ManagerLoaderTest, ManagerModuleMakesManagersAndIsUnloadedWhenItsLastHolderGoes) {
+  writeFile("Echo.ini", "provider.name=Echo\nprovider.implementation=" + kModulePath.string());
+  {
+    Params factoryParams, params;
+    const HINSTANCE held = load(nullptr, L"Echo", &factoryParams);  // both logs show one handle
+    const Lines expected = lines_;
+    lines_.clear();
+    Quor::ManagerModule module = Quor::ManagerModule::load(L"Echo", &params);
+    EXPECT_EQ(lines_, expected);
+    expectProvider(params, 0, {L"Echo", L"", kModule, L""});
+    EXPECT_EQ(module.handle(), held);
+    quor_test::closeLibrary(held);
+    modules_.clear();
+
+    EXPECT_FALSE(module.createManager(nullptr));  // the test module makes none without params
+    Quor::Owned<Quor::Manager> manager = module.createManager(&params);
+    ASSERT_TRUE(manager);
+    Quor::ExternalOperation request;
+    request.setExternalOperationId(L"op-1");
+    const Quor::Owned<Quor::ExternalOperation> answer(manager->execute(&request));
+    EXPECT_EQ(text(answer->getExternalOperationId()), L"op-1");
+    manager.reset();
+
+    // Moved from: holds and makes nothing. Assigned over: gives back its reference.
+    Quor::ManagerModule moved(std::move(module));
+    EXPECT_TRUE(module.handle() == nullptr && module.instance() == nullptr);
+    EXPECT_FALSE(module.createManager(&params));
+    Quor::ManagerModule second = Quor::ManagerModule::load(L"Echo", nullptr);
+    second = std::move(moved);
+    EXPECT_TRUE(second.handle() == held && second.createManager(&params));
+  }
+  EXPECT_EQ(quor_test::loadedLibrary(kModulePath.string().c_str()), nullptr);
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ const fs::path kLibraryDir = absolute(QUOR_LIBRARY_DIR);
 const std::string kManager = absolute(QUOR_TEST_MODULE_PATH).string();
 const std::string kVersioned = absolute(QUOR_VERSIONED_MODULE_PATH).string();
 const std::string kNeedsDependency = absolute(QUOR_NEEDS_DEPENDENCY_PATH).string();
+const std::string kCxxEntry = absolute(QUOR_CXX_ENTRY_PATH).string();
 const std::string kThrowing = absolute(QUOR_THROWING_MODULE_PATH).string();
 const std::string kAborting = absolute(QUOR_ABORTING_MODULE_PATH).string();
 const std::string kHanging = absolute(QUOR_HANGING_MODULE_PATH).string();
@@ -230,6 +231,44 @@ TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissi
   // The system's own message names the missing module.
   EXPECT_NE(needs.out.find("libquor_inspect_dependency.so: cannot open"), std::string::npos);
 #endif
+}
+
+// Mistakes that the factory does not forgive, each with what to write or
+// rename instead; a definition without them gets no hint.
+TEST_F(QuorInspectTest, HintsSayWhatToWriteForAModuleBesideTheFileAMisnamedFileOrACxxEntryPoint) {
+  // Not beside the library, where the factory would find it.
+  const std::string module = "echo-module" + fs::path(kManager).extension().string();
+  fs::create_directory("sub");
+  fs::copy_file(kManager, fs::path("sub") / module);
+  quor_test::writeFile("sub/P.ini", "provider.name=P\nprovider.implementation=" + module);
+  const std::string beside = (directory_ / "sub" / module).string();
+  expectInOrder(run("--load --file " + (fs::path("sub") / "P.ini").string()), 2,
+                {"Hints:\n  " + beside + " lies beside the definition file, where the factory",
+                 "write provider.implementation=" + beside + ", or install", "Status 2"});
+
+  define("provider.name=Other\nprovider.implementation=m\n");
+  const std::string looksFor =
+      "a client that asks for the provider \"Other\" has the factory look for Other.ini";
+  expectInOrder(run(name_), 0,
+                {"Hints:\n  provider.name is \"Other\", but " + looksFor + ", not " + name_ +
+                 ".ini: give the file and the provider"});
+  expectInOrder(run("--list"), kAnyStatus,
+                {name_ + ".ini: provider \"Other\", module \"m\"\n    warning: " + looksFor});
+#if !defined(_WIN32)
+  quor_test::writeFile("CASE.ini", "provider.name=CASE\n");
+  expectInOrder(run("case"), 1,
+                {"CASE.ini differs from case.ini only in letter case", "rename it case.ini"});
+#endif
+
+  const Result cxx = load(kCxxEntry, "--json ");
+  expectInOrder(cxx, 2,
+                {"\"cppEntryPoint\":\"_Z19quorManagerInstancev\"}", "\"hints\":[",
+                 "only under the C++ name _Z19quorManagerInstancev, which clients do not look for: "
+                 "declare it extern \\\"C\\\", or define it with QUOR_DEFINE_MANAGER_INSTANCE"});
+  EXPECT_EQ(load(kVersioned).out.find("C++ name"), std::string::npos);
+  define("provider.name=" + name_ + "\nprovider.implementation=" + kManager + "\n");
+  const Result clean = run("--load " + name_);
+  EXPECT_EQ(clean.out.find("Hints:"), std::string::npos) << clean.out;
 }
 
 // Runs the current test again in a child process as the unprivileged user

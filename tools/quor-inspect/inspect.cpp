@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "hints.h"
 #include "managers/lookup.h"
 #include "managers/paths.h"
 #include "platform.h"
@@ -149,7 +150,8 @@ void annotate(Report& report) {
 // The child process's report of the load, as fields that each end with a NUL:
 // "L" path beside (an attempt begins), "A" loaded error text refused (it
 // ended), "F" telling (none loaded), "M" file version entry builtAgainst (the
-// module loaded), "E" (the child is done).
+// module loaded), "C" name (the entry point exported only under this C++
+// name), "E" (the child is done).
 class LoadWriter : public Quor::detail::LookupObserver {
  public:
   explicit LoadWriter(std::FILE* out) : out_(out) {}
@@ -232,6 +234,9 @@ bool readLoad(Report& report, const std::vector<std::wstring>& fields) {
       report.entryPoint = fields[i + 3] == L"1";
       report.builtAgainst = fields[i + 4];
       i += 4;
+    } else if (tag == L"C" && left >= 1) {
+      report.cppEntryPoint = fields[i + 1];
+      i += 1;
     } else if (tag == L"E") {
       done = true;
     }
@@ -339,6 +344,15 @@ std::vector<Listed> definitionFiles(const std::wstring& directory, bool beside) 
   return found;
 }
 
+// The entry point declared without extern "C", as GCC and Clang name a
+// function quorManagerInstance(void) of the global namespace.
+void writeCppEntryPoint(LoadWriter& writer, Quor::HINSTANCE module) {
+  const char name[] = "_Z19quorManagerInstancev";
+  if (platform::moduleSymbol(module, name) != nullptr) {
+    writer.write({L"C", std::wstring(name, name + sizeof name - 1)});
+  }
+}
+
 }  // namespace
 
 Library findLibrary() {
@@ -416,6 +430,7 @@ Report inspect(const Library& library, const std::wstring& provider, const std::
   }
   annotate(report);
   if (load && report.definitionComplete()) quor_inspect::load(report);
+  report.hints = hints(report);
   return report;
 }
 
@@ -428,6 +443,7 @@ int loadForParent(const Library& library, const std::wstring& implementation, st
         platform::moduleSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION) != nullptr;
     writer.write({L"M", text(platform::moduleFileName(module)), versionOf(module),
                   entryPoint ? L"1" : L"0", builtAgainstOf(module)});
+    if (!entryPoint) writeCppEntryPoint(writer, module);
   }
   writer.write({L"E"});
   return 0;

@@ -106,15 +106,17 @@ struct Report {
   std::vector<Warning> warnings;
 
   bool loadAsked = false;
-  unsigned int timeLimit = 0;     // seconds that loading may take
-  std::vector<Attempt> attempts;  // empty when the factory would not load
-  int telling = -1;               // the attempt whose code the factory logs; -1: none known
-  std::wstring loadError;         // why the load could not be watched to its end, if it could not
-  std::wstring loadedFile;        // the file of the module loaded
-  std::wstring version;           // "a.b.c.d", or empty without a version record
-  std::wstring builtAgainst;      // the library version it was compiled with, as it records it
-                                  // (QUOR_BUILT_AGAINST_SYMBOL); empty when it records none
-  bool entryPoint = false;        // it exports QUOR_MANAGER_INSTANCE_FUNCTION
+  unsigned int timeLimit = 0;       // seconds that loading may take
+  std::vector<Attempt> attempts;    // empty when the factory would not load
+  int telling = -1;                 // the attempt whose code the factory logs; -1: none known
+  std::wstring loadError;           // why the load could not be watched to its end, if it could not
+  std::wstring loadedFile;          // the file of the module loaded
+  std::wstring version;             // "a.b.c.d", or empty without a version record
+  std::wstring builtAgainst;        // the library version it was compiled with, as it records it
+                                    // (QUOR_BUILT_AGAINST_SYMBOL); empty when it records none
+  bool entryPoint = false;          // it exports QUOR_MANAGER_INSTANCE_FUNCTION
+  std::wstring cppEntryPoint;       // without it: the C++ name under which it exports one, if any
+  std::vector<std::wstring> hints;  // what to write or rename instead (hints.h)
 
   // The factory accepts the definition: a file with a name and an implementation.
   bool definitionComplete() const;

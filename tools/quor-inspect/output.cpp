@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "hints.h"
 #include "quor/manager_module.h"
 #include "quor_text/utf8.h"
 
@@ -380,6 +381,8 @@ void writeText(const Report& report, std::FILE* stream) {
         << L"  entry point " << kEntryPoint << L": "
         << (report.entryPoint ? L"exported" : L"not exported") << L"\n";
   }
+  if (!report.hints.empty()) out << L"Hints:\n";
+  for (const std::wstring& hint : report.hints) out << L"  " << hint << L"\n";
   const std::vector<std::wstring> found = problems(report);
   if (!found.empty()) out << L"Problems:\n";
   for (const std::wstring& problem : found) out << L"  " << problem << L"\n";
@@ -454,8 +457,12 @@ void writeJson(const Report& report, std::FILE* stream) {
                          {"version", optional(report.version)},
                          {"builtAgainst", optional(report.builtAgainst)},
                          {"libraryVersion", optional(report.library.version)},
-                         {"entryPoint", report.entryPoint}});
+                         {"entryPoint", report.entryPoint},
+                         {"cppEntryPoint", optional(report.cppEntryPoint)}});
   }
+  Json advice = Json::array();
+  for (const std::wstring& hint : report.hints) advice.push_back(utf8(hint));
+  json.member("hints", advice);
   Json found = Json::array();
   for (const std::wstring& problem : problems(report)) found.push_back(utf8(problem));
   json.member("problems", found);
@@ -478,6 +485,8 @@ void writeText(const Listing& listing, std::FILE* stream) {
     }
     if (listed.shadowed) out << L" (shadowed by the file in the current directory)";
     out << L"\n";
+    const std::wstring warning = unreachableByName(listed);
+    if (!warning.empty()) out << L"    warning: " << warning << L"\n";
   }
   if (listing.files.empty()) out << L"No definition files\n";
 }
@@ -496,6 +505,7 @@ void writeJson(const Listing& listing, std::FILE* stream) {
     item["shadowed"] = listed.shadowed;
     item["name"] = utf8(listed.name);
     item["implementation"] = utf8(listed.implementation);
+    item["warning"] = optional(unreachableByName(listed));
     files.push_back(item);
   }
   json.member("files", files);

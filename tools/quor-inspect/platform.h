@@ -25,6 +25,10 @@ std::wstring fromPath(const std::filesystem::path& path);
 // directory).
 const wchar_t* pathCharacters();
 
+// Whether the file names `a` and `b` name one file in a directory: equal,
+// and on Windows also when only the case of letters differs.
+bool sameFileName(const std::wstring& a, const std::wstring& b);
+
 // How a child process ended.
 struct ChildEnd {
   enum Kind {

@@ -32,6 +32,8 @@ std::wstring fromPath(const std::filesystem::path& path) {
 
 const wchar_t* pathCharacters() { return L"/"; }
 
+bool sameFileName(const std::wstring& a, const std::wstring& b) { return a == b; }
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -19,6 +19,11 @@ std::wstring fromPath(const std::filesystem::path& path) { return path.wstring()
 
 const wchar_t* pathCharacters() { return L"/\\:"; }
 
+bool sameFileName(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 namespace {
 
 // `argument` as the C runtime's parser of a command line reads it back: in
