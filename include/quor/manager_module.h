@@ -70,12 +70,13 @@ enum ManagerLoadFailure : int {
 // and then finds the module's entry point. On success returns the entry point
 // and stores the module's handle in *module: one reference to the module,
 // which the caller owns and gives back with releaseManagerModule(). On
-// failure returns null, stores null in *module and, in *failure and
-// *description (each only if not null), why: a failure and one line of
-// English that names what was looked for and, for a module not loaded, the
-// system's own text of each attempt's error. A module that loaded but has no
-// entry point is released again. Throws nothing: when memory for the
-// description runs out, *description is left as it was.
+// failure returns null and stores null in *module. *failure and *description
+// (each only if not null) get why: MANAGER_LOADED and an empty text on
+// success, else the failure and one line of English that names what was
+// looked for and, for a module not loaded, the system's own text of each
+// attempt's error. A module that loaded but has no entry point is released
+// again. Throws nothing: when memory for the description runs out, the
+// failure is MANAGER_LOAD_STOPPED and *description is left as it was.
 QUOR_API QuorManagerInstanceFunction loadManagerModule(TString factoryDefinition, TString provider,
                                                        Vector<Parameter>* params, HINSTANCE* module,
                                                        ManagerLoadFailure* failure,

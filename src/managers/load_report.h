@@ -29,8 +29,8 @@ class LoadReport final : public LookupObserver {
   void noDefinition() { failure_ = MANAGER_NO_DEFINITION_FILE; }
   // The definition file read lacks what is false here.
   void incomplete(bool hasName, bool hasImplementation);
-  // An exception whose text is `text` stopped the search. Throws nothing:
-  // without memory for the text, the report has none.
+  // An exception whose text is `text` stopped the search. Allocates nothing
+  // (the text is cut to the report's room for it).
   void stopped(const char* text) noexcept;
   // `module` loaded but exports no entry point.
   void noEntryPoint(HINSTANCE module);
@@ -42,7 +42,8 @@ class LoadReport final : public LookupObserver {
   bool hasName_ = false, hasImplementation_ = false;
   TString attempts_;        // each load attempt and the system's text of its error
   TString implementation_;  // as written in the file
-  TString detail_;          // the exception's text, or the module's path
+  TString detail_;          // the module's path
+  char stopped_[96] = {};   // the exception's text
 };
 
 // ManagerFactoryLookupService::getManagerInstanceImpl(), telling `report`

@@ -2,8 +2,9 @@
 // report of why it failed, the entry point, and the release of a module.
 #include <cxxabi.h>
 
+#include <cstdio>
+
 #include "foundation/errors.h"
-#include "managers/definition_file.h"
 #include "managers/load_report.h"
 #include "platform/platform.h"
 #include "quor/manager_module.h"
@@ -21,20 +22,11 @@ void appendItem(TString& list, const TString& item) {
 }
 
 const wchar_t* placeText(const DefinitionPlace& place) {
+  static_assert(static_cast<int>(platform::FileState::kFailed) == 4, "a text for each state");
+  static const wchar_t* const kTexts[] = {L"read", L"no file", L"a directory",
+                                          L"not a regular file", L"cannot be opened"};
   if (place.tooLarge) return L"larger than a definition file can be";
-  switch (place.opening.state) {
-    case platform::FileState::kOpened:
-      return L"read";
-    case platform::FileState::kDirectory:
-      return L"a directory";
-    case platform::FileState::kSpecial:
-      return L"not a regular file";
-    case platform::FileState::kFailed:
-      return L"cannot be opened";
-    case platform::FileState::kAbsent:
-      break;
-  }
-  return L"no file";
+  return kTexts[static_cast<int>(place.opening.state)];
 }
 
 }  // namespace
@@ -66,11 +58,7 @@ void LoadReport::incomplete(bool hasName, bool hasImplementation) {
 
 void LoadReport::stopped(const char* text) noexcept {
   failure_ = MANAGER_LOAD_STOPPED;
-  try {
-    detail_.format(L"%hs", text);
-  } catch (...) {
-    detail_.clear();
-  }
+  std::snprintf(stopped_, sizeof stopped_, "%s", text);
 }
 
 void LoadReport::noEntryPoint(HINSTANCE module) {
@@ -101,7 +89,7 @@ TString LoadReport::description() const {
                   detail_.c_str());
       break;
     case MANAGER_LOAD_STOPPED:
-      text.format(L"stopped by an exception: %ws", detail_.c_str());
+      text.format(L"stopped by an exception: %hs", stopped_);
       break;
   }
   return text;
@@ -114,21 +102,22 @@ QuorManagerInstanceFunction loadManagerModule(TString factoryDefinition, TString
                                               ManagerLoadFailure* failure, TString* description) {
   HINSTANCE loaded = nullptr;
   QuorManagerInstanceFunction entry = nullptr;
-  detail::LoadReport report;
+  ManagerLoadFailure why = MANAGER_LOAD_STOPPED;
   try {
+    detail::LoadReport report;
     loaded = detail::newManagerInstance(factoryDefinition, provider, params, &report);
     if (loaded != nullptr) {
       entry = reinterpret_cast<QuorManagerInstanceFunction>(
           platform::moduleSymbol(loaded, QUOR_MANAGER_INSTANCE_FUNCTION));
       if (entry == nullptr) report.noEntryPoint(loaded);
     }
+    why = report.failure();
     if (description != nullptr) *description = report.description();
   } catch (const abi::__forced_unwind&) {
     throw;  // the thread is being cancelled (while loading: nothing loaded yet)
   } catch (...) {
-    // Only memory for the description can fail here; the description stays
-    // as it was.
-    report.stopped(detail::currentExceptionText());
+    // Memory for the report ran out: the description stays as it was.
+    why = MANAGER_LOAD_STOPPED;
     entry = nullptr;
   }
   if (entry == nullptr) {
@@ -136,7 +125,7 @@ QuorManagerInstanceFunction loadManagerModule(TString factoryDefinition, TString
     loaded = nullptr;
   }
   if (module != nullptr) *module = loaded;
-  if (failure != nullptr) *failure = report.failure();
+  if (failure != nullptr) *failure = why;
   return entry;
 }
 

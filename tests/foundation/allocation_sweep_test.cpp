@@ -80,6 +80,9 @@ void emptied(C& object, const std::wstring& before) {
 // line naming it, which this turns back into the exception that the sweep
 // expects. A module that the loader returned is released.
 std::vector<std::pair<int, std::wstring>> loaderLines;
+struct BadAllocation : std::bad_alloc {
+  const char* what() const noexcept override { return "bad allocation"; }
+};
 template <class Load>
 void loadAndRelease(Load load) {
   loaderLines.clear();
@@ -91,14 +94,21 @@ void loadAndRelease(Load load) {
     EXPECT_TRUE(loaderLines.empty()) << "the loader threw";
     throw;
   }
-  struct BadAllocation : std::bad_alloc {
-    const char* what() const noexcept override { return "bad allocation"; }
-  };
   if (module != nullptr) return quor_test::closeLibrary(module);
   const std::wregex stopped(L"ManagerFactory.*: Stopped by an exception: bad allocation");
   ASSERT_TRUE(std::any_of(loaderLines.begin(), loaderLines.end(), [&](const auto& line) {
     return line.first == 1 && std::regex_match(line.second, stopped);
   })) << "no exception logged";
+  throw BadAllocation();
+}
+// loadManagerModule stops at any allocation that fails, in the search or in
+// its report, and says so instead of throwing.
+void loadManagerModuleAndRelease(Vector<Parameter>& params) {
+  Quor::HINSTANCE module = nullptr;
+  Quor::ManagerLoadFailure failure = Quor::MANAGER_LOADED;
+  Quor::loadManagerModule(L"sweep.ini", L"Sweep", &params, &module, &failure, nullptr);
+  if (module != nullptr) return quor_test::closeLibrary(module);
+  EXPECT_EQ(failure, Quor::MANAGER_LOAD_STOPPED);
   throw BadAllocation();
 }
 // The loader appends the provider's parameters one by one, each one whole, to
@@ -262,7 +272,8 @@ TEST_F(AllocationSweepLoaderTest, ManagerFactoryNewManagerInstance) {
                      {"newManagerInstance(provider, params)", OP(loadAndRelease([&] {
                         return ManagerFactory::newManagerInstance(L"sweep", &o);
                       })),
-                      providerAppended}});
+                      providerAppended},
+                     {"loadManagerModule", OP(loadManagerModuleAndRelease(o)), providerAppended}});
   zologSetHandler(nullptr, nullptr);
 }
 

@@ -59,6 +59,7 @@ const bool kRelativePathsSearched = false;
 const fs::path kLibraryDir = fs::canonical(QUOR_LIBRARY_DIR).make_preferred();
 const fs::path kModulePath = fs::canonical(QUOR_TEST_MODULE_PATH).make_preferred();
 const std::wstring kModule = kModulePath.wstring();
+const fs::path kNoEntryPath = fs::canonical(QUOR_VERSIONED_MODULE_PATH).make_preferred();
 const std::wstring kFactory = L"ManagerFactory::newManagerInstance";
 const std::wstring kLookup = L"ManagerFactoryLookupService::getManagerInstanceImpl";
 
@@ -398,14 +399,14 @@ TEST_F(ManagerLoaderTest, AnyExceptionFromTheClientsVectorIsCaughtAndLoggedWithI
 // without the entry point is given back.
 TEST_F(ManagerLoaderTest, ManagerModuleLoadThrowsTheProviderAndTheReasonAfterTheFactorysOwnLog) {
   const std::string missing = "missing-" + name_, besideMissing = (kLibraryDir / missing).string();
-  const fs::path noEntry = fs::canonical(QUOR_VERSIONED_MODULE_PATH).make_preferred();
   const std::wstring notFound = systemText(kNotFound);
-  const auto reason = [&](const std::string& path) {  // as the system's loader gives it
+  // As the system's loader gives it: on Linux after the path.
+  const auto reason = [&]([[maybe_unused]] const std::string& path) {
+    const std::string text(notFound.begin(), notFound.end());
 #if defined(_WIN32)
-    return std::string(notFound.begin(), notFound.end());
+    return text;
 #else
-    return path +
-           ": cannot open shared object file: " + std::string(notFound.begin(), notFound.end());
+    return path + ": cannot open shared object file: " + text;
 #endif
   };
   const std::string named = "provider.name=P\nprovider.implementation=";
@@ -423,8 +424,8 @@ TEST_F(ManagerLoaderTest, ManagerModuleLoadThrowsTheProviderAndTheReasonAfterThe
       {named + missing, Quor::MANAGER_MODULE_NOT_LOADED,
        "module '" + missing + "' not loaded ('" + missing + "': " + reason(missing) + "; '" +
            besideMissing + "': " + reason(besideMissing) + ")"},
-      {named + noEntry.string(), Quor::MANAGER_NO_ENTRY_POINT,
-       "module '" + noEntry.string() +
+      {named + kNoEntryPath.string(), Quor::MANAGER_NO_ENTRY_POINT,
+       "module '" + kNoEntryPath.string() +
            "' exports no entry point quorManagerInstance (define it with "
            "QUOR_DEFINE_MANAGER_INSTANCE, which gives it C linkage)"},
       {named + missing, Quor::MANAGER_LOAD_STOPPED, "stopped by an exception: client's own"}};
@@ -450,7 +451,7 @@ TEST_F(ManagerLoaderTest, ManagerModuleLoadThrowsTheProviderAndTheReasonAfterThe
   }
   quor_test::closeLibrary(modules_.at(0));
   modules_.clear();
-  EXPECT_EQ(quor_test::loadedLibrary(noEntry.string().c_str()), nullptr);
+  EXPECT_EQ(quor_test::loadedLibrary(kNoEntryPath.string().c_str()), nullptr);
 }
 
 TEST_F(ManagerLoaderTest, ManagerModuleMakesManagersAndIsUnloadedWhenItsLastHolderGoes) {
