@@ -5,9 +5,9 @@
 #
 #   Builds <target> as a MODULE library without the "lib" prefix, linked with
 #   Quor::interfaces, with a version record (quor_add_version_record: VERSION,
-#   by default the project's or else 0, and DESCRIPTION) and a record of the library version whose headers it was
-#   compiled with (the exported array QUOR_BUILT_AGAINST_SYMBOL of
-#   <quor/version.h>, which quor-inspect reads). It writes the provider's
+#   by default the project's or else 0, and DESCRIPTION) and a record of the
+#   library version whose headers it was compiled with (the exported array
+#   QUOR_BUILT_AGAINST_SYMBOL of <quor/version.h>, which quor-inspect reads). It writes the provider's
 #   definition file, <name>.ini, twice:
 #
 #   - beside the module in the build tree, naming the module by its full path
