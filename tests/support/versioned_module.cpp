@@ -1,6 +1,5 @@
 // A shared library that carries a version record of its own, for tests that
-// read versions of modules other than the main program, and claims to be built
-// against a later major version of quor-interfaces than any built so far.
+// read versions of modules other than the main program.
 #if defined(_WIN32)
 #define VERSIONED_MODULE_API __declspec(dllexport)
 #else
@@ -8,4 +7,3 @@
 #endif
 
 extern "C" VERSIONED_MODULE_API int quorTestVersionedModule() { return 1; }
-extern "C" VERSIONED_MODULE_API const char quorBuiltAgainst[] = "65535.1.0.0";
