@@ -1,17 +1,15 @@
 // The demo client: the whole road of a request.
 //
-// It asks ManagerFactory for the manager module of the provider "Demo",
-// prints the provider parameters that the factory read from Demo.ini, finds
-// the module's ManagerInstance through its entry point, asks it for a
-// Manager, gives the manager an operation and prints the answer, then
-// releases everything. Run it with ZOLOG_LEVEL=0x1f to see every line that
-// the library logs on the way.
+// It loads the manager module of the provider "Demo" (the factory finds
+// Demo.ini and the module that it names), prints the provider parameters that
+// the factory read, asks the module for a Manager, gives the manager an
+// operation and prints the answer; everything is released on the way out.
+// Run it with ZOLOG_LEVEL=0x1f to see every line that the library logs on the
+// way.
 #include <quor/manager_module.h>
 #include <quor/quor.h>
 
 #include <cstdio>
-
-#include "module_access.h"
 
 namespace {
 
@@ -25,30 +23,14 @@ void printParameters(const char* title, Quor::Vector<Quor::Parameter>* parameter
   }
 }
 
-}  // namespace
-
-int main() {
-  // Unbuffered, so that the output interleaves with the log on standard error.
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
-
-  // 1. Find and load the provider's module.
+int run() {
+  // 1. Find and load the provider's module; a failure throws ManagerLoadError.
   Quor::Vector<Quor::Parameter> parameters;
-  Quor::HINSTANCE module = Quor::ManagerFactory::newManagerInstance(L"Demo", &parameters);
+  Quor::ManagerModule module = Quor::ManagerModule::load(L"Demo", &parameters);
   printParameters("Provider parameters from Demo.ini:", &parameters);
-  if (module == nullptr) {
-    std::printf("The Demo manager module did not load; the log above says why.\n");
-    return 1;
-  }
 
-  // 2. Find the module's ManagerInstance and ask it for a manager.
-  QuorManagerInstanceFunction entryPoint = demo::findEntryPoint(module);
-  if (entryPoint == nullptr) {
-    std::printf("The module has no %s function: it is not a manager module.\n",
-                QUOR_MANAGER_INSTANCE_FUNCTION);
-    demo::releaseModule(module);
-    return 1;
-  }
-  Quor::Manager* manager = entryPoint()->createManager(&parameters);
+  // 2. Ask the module for a manager.
+  Quor::Owned<Quor::Manager> manager = module.createManager(&parameters);
 
   // 3. Give it work.
   Quor::ExternalOperation request;
@@ -61,25 +43,30 @@ int main() {
   inputs.push_back(Quor::Parameter(L"length", L"20"));
   request.setParameters(&inputs);
 
-  Quor::ExternalOperation* answer = manager->execute(&request);
-  int status = 0;
-  if (answer != nullptr) {
-    Quor::Vector<Quor::Parameter>* response = answer->getResponseParameters();
-    Quor::TransactionId* answered = answer->getTransactionId();
-    std::printf("\nAnswer to %ls (%ls, transaction %ls):\n",
-                answer->getExternalOperationId().c_str(), answer->getType().c_str(),
-                answered->getId().c_str());
-    printParameters("Response parameters:", response);
-    answered->destroy();
-    response->destroy();
-    answer->destroy();
-  } else {
+  // The answer and the copies that its getters hand out are released by
+  // their holders, before the manager, which is released before the module.
+  Quor::Owned<Quor::ExternalOperation> answer(manager->execute(&request));
+  if (!answer) {
     std::printf("The manager did not answer.\n");
-    status = 1;
+    return 1;
   }
+  Quor::Owned<Quor::Vector<Quor::Parameter>> response(answer->getResponseParameters());
+  Quor::Owned<Quor::TransactionId> answered(answer->getTransactionId());
+  std::printf("\nAnswer to %ls (%ls, transaction %ls):\n", answer->getExternalOperationId().c_str(),
+              answer->getType().c_str(), answered->getId().c_str());
+  printParameters("Response parameters:", response.get());
+  return 0;
+}
 
-  // 4. Release the manager, then the module reference that the factory gave us.
-  manager->destroy();
-  demo::releaseModule(module);
-  return status;
+}  // namespace
+
+int main() {
+  // Unbuffered, so that the output interleaves with the log on standard error.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  try {
+    return run();
+  } catch (const Quor::ManagerLoadError& error) {
+    std::printf("%s\nThe log above says more.\n", error.what());
+    return 1;
+  }
 }

@@ -16,5 +16,6 @@
 #include "quor/tstring.h"
 #include "quor/values.h"
 #include "quor/vector.h"
+#include "quor/version.h"
 
 #endif  // QUOR_QUOR_H_

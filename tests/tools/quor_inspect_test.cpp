@@ -48,6 +48,7 @@ const std::string kManager = absolute(QUOR_TEST_MODULE_PATH).string();
 const std::string kVersioned = absolute(QUOR_VERSIONED_MODULE_PATH).string();
 const std::string kNeedsDependency = absolute(QUOR_NEEDS_DEPENDENCY_PATH).string();
 const std::string kCxxEntry = absolute(QUOR_CXX_ENTRY_PATH).string();
+const std::string kNewer = absolute(QUOR_NEWER_MODULE_PATH).string();
 const std::string kThrowing = absolute(QUOR_THROWING_MODULE_PATH).string();
 const std::string kAborting = absolute(QUOR_ABORTING_MODULE_PATH).string();
 const std::string kHanging = absolute(QUOR_HANGING_MODULE_PATH).string();
@@ -197,13 +198,22 @@ TEST_F(QuorInspectTest, AFileNameThatIsNotUtf8IsFoundReadAndListed) {
 }
 #endif
 
-TEST_F(QuorInspectTest, LoadReportsTheModulesVersionAndEntryPoint) {
-  expectInOrder(load(kManager), 0,
+TEST_F(QuorInspectTest, LoadReportsTheModulesVersionsAndEntryPoint) {
+  const Result manager = load(kManager);
+  expectInOrder(manager, 0,
                 {"[as written] " + kManager + ": loaded", "Module " + kManager, "version: none",
+                 "built against a version it does not record, this library is 1.",
                  "entry point quorManagerInstance: exported", "Status 0"});
+  EXPECT_EQ(manager.out.find("Warnings:"), std::string::npos) << manager.out;
   expectInOrder(load(kVersioned), 2,
                 {"version: 2.5.0.0", "entry point quorManagerInstance: not exported",
                  "it is not a manager module", "Status 2"});
+  expectInOrder(load(kNewer), 2,
+                {"Warnings:\n  the module was built against quor-interfaces 65535.1.0.0, a newer "
+                 "major version than this library's 1.",
+                 "built against 65535.1.0.0, this library is 1."});
+  expectInOrder(load(kNewer, "--json "), 2,
+                {"\"kind\":\"newer-major\"", "\"builtAgainst\":\"65535.1.0.0\""});
 }
 
 TEST_F(QuorInspectTest, LoadTellsAMissingModuleFromAModuleWhoseDependencyIsMissing) {

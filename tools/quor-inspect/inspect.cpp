@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -13,6 +15,7 @@
 #include "platform.h"
 #include "platform/platform.h"
 #include "quor/manager_module.h"
+#include "quor/version.h"
 #include "quor_text/ascii.h"
 #include "quor_text/utf8.h"
 
@@ -146,9 +149,9 @@ void annotate(Report& report) {
 
 // The child process's report of the load, as fields that each end with a NUL:
 // "L" path beside (an attempt begins), "A" loaded error text refused
-// mismatch (it ended), "F" telling (none loaded), "M" file version entry (the
-// module loaded), "C" name (the entry point exported only under this C++
-// name), "E" (the child is done).
+// mismatch (it ended), "F" telling (none loaded), "M" file version entry
+// builtAgainst (the module loaded), "C" name (the entry point exported only
+// under this C++ name), "E" (the child is done).
 class LoadWriter : public Quor::detail::LookupObserver {
  public:
   explicit LoadWriter(std::FILE* out) : out_(out) {}
@@ -226,11 +229,12 @@ bool readLoad(Report& report, const std::vector<std::wstring>& fields) {
     } else if (tag == L"F" && left >= 1) {
       report.telling = std::stoi(fields[i + 1]);
       i += 1;
-    } else if (tag == L"M" && left >= 3) {
+    } else if (tag == L"M" && left >= 4) {
       report.loadedFile = fields[i + 1];
       report.version = fields[i + 2];
       report.entryPoint = fields[i + 3] == L"1";
-      i += 3;
+      report.builtAgainst = fields[i + 4];
+      i += 4;
     } else if (tag == L"C" && left >= 1) {
       report.cppEntryPoint = fields[i + 1];
       i += 1;
@@ -239,6 +243,33 @@ bool readLoad(Report& report, const std::vector<std::wstring>& fields) {
     }
   }
   return done;
+}
+
+// The major version, the number before the first '.'; 0 for none.
+unsigned long majorOf(const std::wstring& version) {
+  return std::wcstoul(version.c_str(), nullptr, 10);
+}
+
+// "a.b.c.d" of the module's version record, or empty without one.
+std::wstring versionOf(Quor::HINSTANCE module) {
+  unsigned short parts[4];
+  if (!platform::moduleFileVersion(module, parts)) return std::wstring();
+  return std::to_wstring(parts[0]) + L"." + std::to_wstring(parts[1]) + L"." +
+         std::to_wstring(parts[2]) + L"." + std::to_wstring(parts[3]);
+}
+
+// The version that a module built by quor_add_manager_module() records as the
+// one it was compiled with: at most 64 characters of ASCII, or nothing.
+std::wstring builtAgainstOf(Quor::HINSTANCE module) {
+  const char* const recorded =
+      static_cast<const char*>(platform::moduleSymbol(module, QUOR_BUILT_AGAINST_SYMBOL));
+  if (recorded == nullptr) return std::wstring();
+  const std::size_t length = strnlen(recorded, 64);
+  std::wstring version;
+  for (std::size_t i = 0; i < length && static_cast<unsigned char>(recorded[i]) < 0x80; ++i) {
+    version += static_cast<wchar_t>(recorded[i]);
+  }
+  return version;
 }
 
 void load(Report& report) {
@@ -250,7 +281,12 @@ void load(Report& report) {
     report.loadError = L"the process that loads it could not be started";
     return;
   }
-  if (readLoad(report, fieldsOf(output)) && end.kind == ChildEnd::kExited && end.code == 0) return;
+  const bool done = readLoad(report, fieldsOf(output));
+  if (!report.builtAgainst.empty() && !report.library.version.empty() &&
+      majorOf(report.builtAgainst) > majorOf(report.library.version)) {
+    report.warnings.push_back({Warning::kNewerMajor, 0, 0});
+  }
+  if (done && end.kind == ChildEnd::kExited && end.code == 0) return;
   const std::wstring ending = end.kind == ChildEnd::kTimedOut
                                   ? std::to_wstring(report.timeLimit) + L" s: stopped"
                                   : end.description;
@@ -357,6 +393,7 @@ Library findLibrary() {
     library.error = L"its module or its file is not known";
   } else {
     library.handle = module;
+    library.version = versionOf(module);
   }
   return library;
 }
@@ -457,15 +494,10 @@ int loadForParent(const Library& library, const std::wstring& implementation,
   const Quor::HINSTANCE module = Quor::detail::loadImplementation(
       tstring(implementation), tstring(sha256), library.handle, library.handle != nullptr, &writer);
   if (module != nullptr) {
-    std::wstring version;
-    unsigned short parts[4];
-    if (platform::moduleFileVersion(module, parts)) {
-      version = std::to_wstring(parts[0]) + L"." + std::to_wstring(parts[1]) + L"." +
-                std::to_wstring(parts[2]) + L"." + std::to_wstring(parts[3]);
-    }
     const bool entryPoint =
         platform::moduleSymbol(module, QUOR_MANAGER_INSTANCE_FUNCTION) != nullptr;
-    writer.write({L"M", text(platform::moduleFileName(module)), version, entryPoint ? L"1" : L"0"});
+    writer.write({L"M", text(platform::moduleFileName(module)), versionOf(module),
+                  entryPoint ? L"1" : L"0", builtAgainstOf(module)});
     if (!entryPoint) writeCppEntryPoint(writer, module);
   }
   writer.write({L"E"});

@@ -25,8 +25,9 @@ using Quor::detail::ProviderField;
 // The quor-interfaces library, whose directory is the factory's second place.
 struct Library {
   Quor::HINSTANCE handle = nullptr;
-  std::wstring path;   // its file; empty when it was not found
-  std::wstring error;  // why it was not found
+  std::wstring path;     // its file; empty when it was not found
+  std::wstring error;    // why it was not found
+  std::wstring version;  // "a.b.c.d" of its version record; empty without one
 };
 
 // The quor-interfaces library that this program is linked with, as the
@@ -66,6 +67,7 @@ struct Warning {
     kEmptyValue,          // one of the four keys set to nothing
     kInvalidUtf8,         // bytes taken as Latin-1
     kProviderIsPath,      // the provider name leads to a file elsewhere
+    kNewerMajor,          // the module was built against a newer major version of the library
   };
   Kind kind;
   unsigned int line;  // 0 for the whole file
@@ -124,6 +126,8 @@ struct Report {
   std::wstring loadError;           // why the load could not be watched to its end, if it could not
   std::wstring loadedFile;          // the file of the module loaded
   std::wstring version;             // "a.b.c.d", or empty without a version record
+  std::wstring builtAgainst;        // the library version it was compiled with, as it records it
+                                    // (QUOR_BUILT_AGAINST_SYMBOL); empty when it records none
   bool entryPoint = false;          // it exports QUOR_MANAGER_INSTANCE_FUNCTION
   std::wstring cppEntryPoint;       // without it: the C++ name under which it exports one, if any
   std::vector<std::wstring> hints;  // what to write or rename instead (hints.h)

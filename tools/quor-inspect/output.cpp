@@ -91,7 +91,8 @@ std::wstring verdict(const Line& entry) {
 // Names for JSON and words for people, indexed by the enumerators they stand for.
 const char* const kKindNames[] = {"comment", "ignored", "ignored", "key", "unknown-key"};
 const char* const kWarningNames[] = {"byte-order-mark", "shadowing",    "comment-after-blanks",
-                                     "empty-value",     "invalid-utf8", "provider-is-path"};
+                                     "empty-value",     "invalid-utf8", "provider-is-path",
+                                     "newer-major"};
 const char* const kStateNames[] = {"absent",   "unreadable", "read",
                                    "shadowed", "special",    "too-large"};
 const char* const kOutcomeNames[] = {
@@ -151,6 +152,10 @@ std::wstring warningText(const Report& report, const Warning& warning) {
       return L"the provider name " + quoted(report.provider) +
              L" is a path, not a bare name: the factory reads the file it leads to, wherever "
              L"that is; a client must not pass a name that it has not checked";
+    case Warning::kNewerMajor:
+      return L"the module was built against quor-interfaces " + report.builtAgainst +
+             L", a newer major version than this library's " + report.library.version +
+             L": it may need what this library lacks; use the library it was built against";
     default:
       return line + (run ? L" hold" : L" holds") +
              L" bytes that are not valid UTF-8, read as Latin-1 characters";
@@ -508,6 +513,11 @@ void writeText(const Report& report, std::FILE* stream) {
   if (!report.loadedFile.empty()) {
     out << L"Module " << report.loadedFile << L"\n"
         << L"  version: " << (report.version.empty() ? L"none" : report.version) << L"\n"
+        << L"  built against "
+        << (report.builtAgainst.empty() ? L"a version it does not record" : report.builtAgainst)
+        << L", this library is "
+        << (report.library.version.empty() ? L"of no recorded version" : report.library.version)
+        << L"\n"
         << L"  entry point " << kEntryPoint << L": "
         << (report.entryPoint ? L"exported" : L"not exported") << L"\n";
   }
@@ -608,6 +618,8 @@ void writeJson(const Report& report, std::FILE* stream) {
     json.member("load", {{"attempts", attempts},
                          {"module", optional(report.loadedFile)},
                          {"version", optional(report.version)},
+                         {"builtAgainst", optional(report.builtAgainst)},
+                         {"libraryVersion", optional(report.library.version)},
                          {"entryPoint", report.entryPoint},
                          {"cppEntryPoint", optional(report.cppEntryPoint)}});
   }
