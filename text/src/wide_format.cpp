@@ -1,6 +1,9 @@
 #include "quor_text/wide_format.h"
 
 #include <cwchar>
+#include <string>
+
+#include "wide_format_platform.h"
 
 namespace Quor {
 namespace text {
@@ -99,6 +102,59 @@ void translateFormat(const wchar_t* format, wchar_t* out) {
     *out++ = *p++;
   }
   *out = L'\0';
+}
+
+int measureFormatted(const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
+  // Most outputs fit a small buffer, which is quicker than counting.
+  wchar_t probe[256];
+  va_list copy;
+  va_copy(copy, args);
+  const int count = platform::writeIso(probe, sizeof probe / sizeof probe[0], format, copy);
+  va_end(copy);
+  if (count >= 0 || count == kFormatOutOfMemory) return count;
+  return platform::countIso(format, args);
+}
+
+int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
+  if (hasPositionalDirective(format)) return -1;
+  return platform::writeIso(buffer, size, format, args);
+}
+
+int formatWide(const wchar_t* format, va_list args, wchar_t* buffer, std::size_t size,
+               wchar_t* (*makeRoom)(void* context, std::size_t length), void* context,
+               wchar_t** output) {
+  if (hasPositionalDirective(format)) return -1;
+  wchar_t shortFormat[256];
+  std::wstring longFormat;
+  wchar_t* isoFormat = shortFormat;
+  const std::size_t capacity = translatedFormatCapacity(format);
+  if (capacity > sizeof shortFormat / sizeof shortFormat[0]) {
+    longFormat.assign(capacity, L'\0');
+    isoFormat = &longFormat[0];
+  }
+  translateFormat(format, isoFormat);
+
+  va_list copy;
+  va_copy(copy, args);
+  int length = platform::writeIso(buffer, size, isoFormat, copy);
+  va_end(copy);
+  if (length >= 0) {
+    *output = buffer;
+    return length;
+  }
+  if (length == kFormatOutOfMemory) return length;
+  // The output did not fit, or was rejected: counting tells which.
+  length = platform::countIso(isoFormat, args);
+  if (length < 0) return length;
+  wchar_t* const room = makeRoom(context, static_cast<std::size_t>(length));
+  va_copy(copy, args);
+  const int written =
+      platform::writeIso(room, static_cast<std::size_t>(length) + 1, isoFormat, copy);
+  va_end(copy);
+  if (written != length) return written < 0 ? written : -1;
+  *output = room;
+  return length;
 }
 
 }  // namespace text

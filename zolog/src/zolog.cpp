@@ -346,40 +346,23 @@ struct Message {
   }
 };
 
+// Room in `large` for a message longer than `small`.
+wchar_t* largeMessage(void* message, std::size_t length) {
+  std::wstring& large = static_cast<Message*>(message)->large;
+  large.assign(length, L'\0');
+  return &large[0];
+}
+
 // Formats the message of one line: the format's output, or the format itself
-// when the C runtime rejects it. Short formats are translated on the stack.
+// when the C runtime rejects it.
 void formatMessage(const wchar_t* format, va_list args, Message& message) {
-  wchar_t shortFormat[256];
-  std::wstring longFormat;
-  const std::size_t capacity = Quor::text::translatedFormatCapacity(format);
-  wchar_t* isoFormat = shortFormat;
-  if (capacity > sizeof shortFormat / sizeof shortFormat[0]) {
-    longFormat.assign(capacity, L'\0');
-    isoFormat = &longFormat[0];
-  }
-  Quor::text::translateFormat(format, isoFormat);
-
-  va_list copy;
-  va_copy(copy, args);
-  int length = Quor::text::writeFormatted(message.small, sizeof message.small / sizeof(wchar_t),
-                                          isoFormat, copy);
-  va_end(copy);
-  if (length >= 0) {
-    message.length = static_cast<std::size_t>(length);
-    return;
-  }
-
-  va_copy(copy, args);
-  length = Quor::text::measureFormatted(isoFormat, copy);
-  va_end(copy);
+  wchar_t* text = nullptr;
+  const int length =
+      Quor::text::formatWide(format, args, message.small, sizeof message.small / sizeof(wchar_t),
+                             largeMessage, &message, &text);
   if (length < 0) return message.setLarge(format);
-  std::wstring text(static_cast<std::size_t>(length), L'\0');
-  va_copy(copy, args);
-  length = Quor::text::writeFormatted(&text[0], text.size() + 1, isoFormat, copy);
-  va_end(copy);
-  if (length < 0) return message.setLarge(format);
-  text.resize(static_cast<std::size_t>(length));
-  message.setLarge(std::move(text));
+  message.text = text;
+  message.length = static_cast<std::size_t>(length);
 }
 
 // Hands a formatted line to the handler, or writes it; the caller holds
