@@ -170,22 +170,10 @@ bool parseMask(const char* text, int* mask) {
     base = 16;
     text += 2;
   }
-  if (*text == '\0') return false;
-  long value = 0;
-  for (; *text != '\0'; ++text) {
-    int digit;
-    if (*text >= '0' && *text <= '9') {
-      digit = *text - '0';
-    } else if (base == 16 && *text >= 'a' && *text <= 'f') {
-      digit = *text - 'a' + 10;
-    } else if (base == 16 && *text >= 'A' && *text <= 'F') {
-      digit = *text - 'A' + 10;
-    } else {
-      return false;
-    }
-    value = value * base + digit;
-    if (value > 0x7fffffffL) return false;
-  }
+  const char* const end = text + std::strlen(text);
+  unsigned long long value = 0;
+  const std::from_chars_result parsed = std::from_chars(text, end, value, base);
+  if (parsed.ec != std::errc() || parsed.ptr != end || value > 0x7fffffff) return false;
   *mask = static_cast<int>(value);
   return true;
 }
