@@ -18,6 +18,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "destination.h"
 #include "platform.h"
 #include "quor_text/utf8.h"
 #include "quor_text/wide_format.h"
@@ -38,20 +39,14 @@ constexpr std::size_t kKeptLineCapacity = 64 * 1024;
 
 // Everything but the mask. Guarded by `mutex`.
 struct Output {
-  Output() = default;
+  explicit Output(bool standardErrorOnly = false) : destination(standardErrorOnly) {}
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
-  ~Output() {
-    if (file != nullptr) std::fclose(file);
-  }
 
   ZologHandler handler = nullptr;
   void* context = nullptr;
   std::wstring defaultModule;
-  bool fileChosen = false;
-  std::FILE* file = nullptr;  // ZOLOG_FILE when it opened; else standard error
-  std::string filePath;
-  bool writeFailureReported = false;
+  zolog_output::Destination destination;
   // The line being written, kept from line to line for its capacity.
   std::string line;
   // The date and time of the last line, "%Y-%m-%d %H:%M:%S", and the local
@@ -276,21 +271,6 @@ void appendNumber(std::string& line, Integer value) {
   line.append(text, end.ptr);
 }
 
-std::FILE* destination(Output& out) {
-  if (!out.fileChosen) {
-    out.fileChosen = true;
-    if (const char* path = std::getenv("ZOLOG_FILE")) {
-      if (*path != '\0') out.file = zolog_platform::openForAppend(path);
-      if (out.file != nullptr) {
-        out.filePath = path;
-      } else {
-        std::fprintf(stderr, "zolog: cannot open ZOLOG_FILE=%s; logging to standard error\n", path);
-      }
-    }
-  }
-  return out.file != nullptr ? out.file : stderr;
-}
-
 // Returns false when the line could not be written.
 bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* message) {
   std::string& line = out.line;
@@ -305,18 +285,8 @@ bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* mes
   line += ": ";
   appendEscapedUtf8(line, message);
   line += '\n';
-  std::FILE* file = destination(out);
-  const bool whole = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-  const bool written = std::fflush(file) == 0 && whole;
+  const bool written = out.destination.write(line);
   if (line.capacity() > kKeptLineCapacity) std::string().swap(line);
-  // A file that takes no more lines (a full disk, /dev/full) is reported once,
-  // on standard error, so that the lost lines do not go unnoticed and a process
-  // that logs much does not flood standard error.
-  if (!written && file != stderr && !out.writeFailureReported) {
-    out.writeFailureReported = true;
-    std::fprintf(stderr, "zolog: cannot write to ZOLOG_FILE=%s (%s); log lines are being lost\n",
-                 out.filePath.c_str(), std::strerror(errno));
-  }
   return written;
 }
 
@@ -359,8 +329,7 @@ void formatMessage(const wchar_t* format, va_list args, Message& message) {
 // state exists and after it is released, lines go to standard error.
 int deliver(Hold& thisThread, const wchar_t* moduleName, int level, const wchar_t* message) {
   if (state == nullptr) {
-    Output late;
-    late.fileChosen = true;
+    Output late(true);
     return writeLine(late, moduleName != nullptr ? moduleName : L"", level, message) ? 0 : -1;
   }
   Output& out = *state;
