@@ -19,79 +19,104 @@ const wchar_t* const kProviderKeys[kProviderFieldCount] = {
     L"provider.service",
 };
 
-// Sets `part` to the characters of `text` from `begin` to `end` without the
-// white space at either end, as substr() and then trim() would, in one copy.
-// A line holds no NUL, so the copy does not stop early.
-void setTrimmed(TString& part, const wchar_t* text, unsigned int begin, unsigned int end) {
+// A part of a line's text: from `begin` to `end`.
+struct Span {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+// What a line is, with its key and value as parts of its text: all that
+// classifying it makes, so that a caller builds strings only of what it needs.
+struct LineParts {
+  DefinitionLine::Kind kind = DefinitionLine::kNoEquals;
+  Span key;                             // kKey and kUnknownKey only
+  Span value;                           // kKey and kUnknownKey only
+  ProviderField field = kProviderName;  // kKey only
+};
+
+// The part of `text` from `begin` to `end` without the blanks at either end.
+Span trimmed(const wchar_t* text, std::size_t begin, std::size_t end) {
   while (begin < end && text::isAsciiBlank(text[begin])) ++begin;
   while (end > begin && text::isAsciiBlank(text[end - 1])) --end;
-  part.assign(text + begin, static_cast<int>(end - begin));
+  return Span{begin, end};
 }
 
-// Whether `key` equals the key of `field` without regard to the case of A to
-// Z. A key holds no NUL, so only one as long as the field's can equal it.
-bool isFieldKey(const TString& key, std::size_t keyLength, int field) {
+// Whether the key `key` of `text` equals the key of `field` without regard to
+// the case of A to Z. A key holds no NUL, so only one as long as the field's
+// can equal it.
+bool isFieldKey(const wchar_t* text, Span key, int field) {
   const wchar_t* const name = kProviderKeys[field];
-  if (keyLength != std::wcslen(name)) return false;
-  return text::equalIgnoringAsciiCase(key.c_str(), name);
+  if (key.end - key.begin != std::wcslen(name)) return false;
+  for (std::size_t i = 0; name[i] != L'\0'; ++i) {
+    if (text::asciiLower(text[key.begin + i]) != name[i]) return false;
+  }
+  return true;
 }
 
-// Classifies line.text and sets the other fields that follow from it.
-void classifyLine(DefinitionLine& line) {
-  const TString& text = line.text;
-  if (text.empty()) return;
-  const wchar_t* const characters = text.c_str();
-  if (characters[0] == L';' || characters[0] == L'#') {
-    line.kind = DefinitionLine::kComment;
-    return;
+// Classifies the `length` characters of one line's text, which hold no NUL.
+LineParts classify(const wchar_t* text, std::size_t length) {
+  LineParts parts;
+  if (length == 0) return parts;
+  if (text[0] == L';' || text[0] == L'#') {
+    parts.kind = DefinitionLine::kComment;
+    return parts;
   }
-  const wchar_t* equals = std::wmemchr(characters, L'=', text.length());
-  if (equals == nullptr) return;
-  if (equals == characters) {
-    line.kind = DefinitionLine::kEmptyKey;
-    return;
+  const wchar_t* equals = std::wmemchr(text, L'=', length);
+  if (equals == nullptr) return parts;
+  const std::size_t position = static_cast<std::size_t>(equals - text);
+  if (position == 0) {
+    parts.kind = DefinitionLine::kEmptyKey;
+    return parts;
   }
-  const unsigned int position = static_cast<unsigned int>(equals - characters);
-  setTrimmed(line.key, characters, 0, position);
-  // A line that ends with its '=' keeps its empty value.
-  if (position + 1 < text.length()) setTrimmed(line.value, characters, position + 1, text.length());
-  line.kind = DefinitionLine::kUnknownKey;
-  const std::size_t keyLength = std::wcslen(line.key.c_str());
+  parts.key = trimmed(text, 0, position);
+  parts.value = trimmed(text, position + 1, length);
+  parts.kind = DefinitionLine::kUnknownKey;
   for (int field = 0; field < kProviderFieldCount; ++field) {
-    if (isFieldKey(line.key, keyLength, field)) {
-      line.kind = DefinitionLine::kKey;
-      line.field = static_cast<ProviderField>(field);
+    if (isFieldKey(text, parts.key, field)) {
+      parts.kind = DefinitionLine::kKey;
+      parts.field = static_cast<ProviderField>(field);
       break;
     }
   }
+  return parts;
 }
 
-// Decodes the `size` bytes of one line at `bytes`, without its line end, and
-// classifies it. `decoded` is scratch space, kept from line to line so that
-// its storage is reused.
-DefinitionLine decodeLine(const char* bytes, std::size_t size, unsigned int number,
-                          std::wstring& decoded) {
-  // The line ends at its first NUL; what follows is not read at all.
+void assignSpan(TString& target, const wchar_t* text, Span span) {
+  target.assign(text + span.begin, static_cast<int>(span.end - span.begin));
+}
+
+// The description of a line that observers get.
+DefinitionLine describe(const TString& text, const LineParts& parts) {
+  DefinitionLine line;
+  line.kind = parts.kind;
+  line.text = text;
+  if (parts.kind == DefinitionLine::kKey || parts.kind == DefinitionLine::kUnknownKey) {
+    assignSpan(line.key, text.c_str(), parts.key);
+    assignSpan(line.value, text.c_str(), parts.value);
+  }
+  line.field = parts.field;
+  return line;
+}
+
+// Reads one line of `size` bytes at `bytes`, without its line end: decodes it
+// up to its first NUL (what follows is not read at all), sets the record's
+// field that it sets and reports it to `observer`, if given. `decoded` is
+// scratch space, kept from line to line so that its storage is reused.
+void takeLine(const char* bytes, std::size_t size, unsigned int number, std::wstring& decoded,
+              ProviderRecord* record, DefinitionObserver* observer) {
   const void* nul = std::memchr(bytes, '\0', size);
   const std::size_t length = nul != nullptr ? static_cast<const char*>(nul) - bytes : size;
   decoded.clear();
   const bool valid = text::appendDecodedUtf8(decoded, bytes, length);
-  DefinitionLine line;
-  line.text.assign(decoded.c_str(), static_cast<int>(decoded.size()));
-  classifyLine(line);
+  const LineParts parts = classify(decoded.data(), decoded.size());
+  if (parts.kind == DefinitionLine::kKey)
+    assignSpan((*record)[parts.field], decoded.data(), parts.value);
+  if (observer == nullptr) return;
+  DefinitionLine line = describe(TString(decoded.data(), static_cast<int>(decoded.size())), parts);
   line.number = number;
   line.beginsWithNul = size > 0 && bytes[0] == '\0';
   line.validUtf8 = valid;
-  return line;
-}
-
-void takeLine(const char* begin, const char* end, unsigned int number, std::wstring& decoded,
-              ProviderRecord* record, DefinitionObserver* observer) {
-  if (end > begin && end[-1] == '\r') --end;
-  const DefinitionLine line =
-      decodeLine(begin, static_cast<std::size_t>(end - begin), number, decoded);
-  if (line.kind == DefinitionLine::kKey) (*record)[line.field] = line.value;
-  if (observer != nullptr) observer->line(line);
+  observer->line(line);
 }
 
 // Reads the whole of `file` into `content`, but stops as soon as it holds
@@ -112,10 +137,7 @@ void readBounded(std::FILE* file, std::string& content) {
 const wchar_t* providerKey(ProviderField field) { return kProviderKeys[field]; }
 
 DefinitionLine parseDefinitionLine(const TString& text) {
-  DefinitionLine line;
-  line.text = text;
-  classifyLine(line);
-  return line;
+  return describe(text, classify(text.c_str(), std::wcslen(text.c_str())));
 }
 
 bool readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObserver* observer) {
@@ -134,8 +156,9 @@ bool readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObser
   unsigned int number = 0;
   while (data < end) {
     const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
-    const char* const lineEnd = newline != nullptr ? newline : end;
-    takeLine(data, lineEnd, ++number, decoded, record, observer);
+    const char* lineEnd = newline != nullptr ? newline : end;
+    if (lineEnd > data && lineEnd[-1] == '\r') --lineEnd;
+    takeLine(data, static_cast<std::size_t>(lineEnd - data), ++number, decoded, record, observer);
     data = newline != nullptr ? newline + 1 : end;
   }
   return true;
