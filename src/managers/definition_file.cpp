@@ -19,14 +19,14 @@ const wchar_t* const kProviderKeys[kProviderFieldCount] = {
     L"provider.service",
 };
 
-// A part of a line's text: from `begin` to `end`.
+// A part of a line: from `begin` to `end`.
 struct Span {
   std::size_t begin = 0;
   std::size_t end = 0;
 };
 
-// What a line is, with its key and value as parts of its text: all that
-// classifying it makes, so that a caller builds strings only of what it needs.
+// What a line is, with its key and value as parts of it: all that classifying
+// it makes, so that a caller builds strings only of what it needs.
 struct LineParts {
   DefinitionLine::Kind kind = DefinitionLine::kNoEquals;
   Span key;                             // kKey and kUnknownKey only
@@ -34,45 +34,55 @@ struct LineParts {
   ProviderField field = kProviderName;  // kKey only
 };
 
-// The part of `text` from `begin` to `end` without the blanks at either end.
-Span trimmed(const wchar_t* text, std::size_t begin, std::size_t end) {
-  while (begin < end && text::isAsciiBlank(text[begin])) ++begin;
-  while (end > begin && text::isAsciiBlank(text[end - 1])) --end;
+// A character of a line as a code point: a byte of its UTF-8 form, or a
+// character of its decoded text. The rules look at ASCII characters only,
+// and an ASCII byte is a character of its own in UTF-8 as in the Latin-1 that
+// stands in for invalid bytes (no sequence holds one): a line's bytes and its
+// text have the same parts.
+inline wchar_t codePoint(char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); }
+inline wchar_t codePoint(wchar_t c) { return c; }
+
+// The part of `line` from `begin` to `end` without the blanks at either end.
+template <typename Char>
+Span trimmed(const Char* line, std::size_t begin, std::size_t end) {
+  while (begin < end && text::isAsciiBlank(codePoint(line[begin]))) ++begin;
+  while (end > begin && text::isAsciiBlank(codePoint(line[end - 1]))) --end;
   return Span{begin, end};
 }
 
-// Whether the key `key` of `text` equals the key of `field` without regard to
-// the case of A to Z. A key holds no NUL, so only one as long as the field's
-// can equal it.
-bool isFieldKey(const wchar_t* text, Span key, int field) {
+// Whether the key `key` of `line` equals the key of `field` without regard to
+// the case of A to Z.
+template <typename Char>
+bool isFieldKey(const Char* line, Span key, int field) {
   const wchar_t* const name = kProviderKeys[field];
   if (key.end - key.begin != std::wcslen(name)) return false;
   for (std::size_t i = 0; name[i] != L'\0'; ++i) {
-    if (text::asciiLower(text[key.begin + i]) != name[i]) return false;
+    if (text::asciiLower(codePoint(line[key.begin + i])) != name[i]) return false;
   }
   return true;
 }
 
-// Classifies the `length` characters of one line's text, which hold no NUL.
-LineParts classify(const wchar_t* text, std::size_t length) {
+// Classifies the `length` characters of one line, which hold no NUL.
+template <typename Char>
+LineParts classify(const Char* line, std::size_t length) {
   LineParts parts;
   if (length == 0) return parts;
-  if (text[0] == L';' || text[0] == L'#') {
+  if (line[0] == ';' || line[0] == '#') {
     parts.kind = DefinitionLine::kComment;
     return parts;
   }
-  const wchar_t* equals = std::wmemchr(text, L'=', length);
-  if (equals == nullptr) return parts;
-  const std::size_t position = static_cast<std::size_t>(equals - text);
+  std::size_t position = 0;
+  while (position < length && line[position] != '=') ++position;
+  if (position == length) return parts;
   if (position == 0) {
     parts.kind = DefinitionLine::kEmptyKey;
     return parts;
   }
-  parts.key = trimmed(text, 0, position);
-  parts.value = trimmed(text, position + 1, length);
+  parts.key = trimmed(line, 0, position);
+  parts.value = trimmed(line, position + 1, length);
   parts.kind = DefinitionLine::kUnknownKey;
   for (int field = 0; field < kProviderFieldCount; ++field) {
-    if (isFieldKey(text, parts.key, field)) {
+    if (isFieldKey(line, parts.key, field)) {
       parts.kind = DefinitionLine::kKey;
       parts.field = static_cast<ProviderField>(field);
       break;
@@ -85,37 +95,43 @@ void assignSpan(TString& target, const wchar_t* text, Span span) {
   target.assign(text + span.begin, static_cast<int>(span.end - span.begin));
 }
 
-// The description of a line that observers get.
-DefinitionLine describe(const TString& text, const LineParts& parts) {
-  DefinitionLine line;
-  line.kind = parts.kind;
-  line.text = text;
-  if (parts.kind == DefinitionLine::kKey || parts.kind == DefinitionLine::kUnknownKey) {
-    assignSpan(line.key, text.c_str(), parts.key);
-    assignSpan(line.value, text.c_str(), parts.value);
-  }
-  line.field = parts.field;
-  return line;
+// Sets `target` to the decoded text of the bytes of `span`, using `decoded`
+// as scratch space. Returns true iff they were valid UTF-8.
+bool assignDecoded(TString& target, const char* bytes, Span span, std::wstring& decoded) {
+  decoded.clear();
+  const bool valid = text::appendDecodedUtf8(decoded, bytes + span.begin, span.end - span.begin);
+  target.assign(decoded.data(), static_cast<int>(decoded.size()));
+  return valid;
 }
 
-// Reads one line of `size` bytes at `bytes`, without its line end: decodes it
-// up to its first NUL (what follows is not read at all), sets the record's
-// field that it sets and reports it to `observer`, if given. `decoded` is
-// scratch space, kept from line to line so that its storage is reused.
+bool isKeyed(const LineParts& parts) {
+  return parts.kind == DefinitionLine::kKey || parts.kind == DefinitionLine::kUnknownKey;
+}
+
+// Reads one line of `size` bytes at `bytes`, without its line end, up to its
+// first NUL (what follows is not read at all): sets the record's field that
+// it sets and reports it to `observer`, if given. Only what is kept is
+// decoded: the value of a provider key, and for an observer the whole line.
+// `decoded` is scratch space, kept from line to line for its storage.
 void takeLine(const char* bytes, std::size_t size, unsigned int number, std::wstring& decoded,
               ProviderRecord* record, DefinitionObserver* observer) {
   const void* nul = std::memchr(bytes, '\0', size);
   const std::size_t length = nul != nullptr ? static_cast<const char*>(nul) - bytes : size;
-  decoded.clear();
-  const bool valid = text::appendDecodedUtf8(decoded, bytes, length);
-  const LineParts parts = classify(decoded.data(), decoded.size());
-  if (parts.kind == DefinitionLine::kKey)
-    assignSpan((*record)[parts.field], decoded.data(), parts.value);
+  const LineParts parts = classify(bytes, length);
+  if (parts.kind == DefinitionLine::kKey) {
+    assignDecoded((*record)[parts.field], bytes, parts.value, decoded);
+  }
   if (observer == nullptr) return;
-  DefinitionLine line = describe(TString(decoded.data(), static_cast<int>(decoded.size())), parts);
+  DefinitionLine line;
+  line.kind = parts.kind;
   line.number = number;
+  line.validUtf8 = assignDecoded(line.text, bytes, Span{0, length}, decoded);
+  if (isKeyed(parts)) {
+    assignDecoded(line.key, bytes, parts.key, decoded);
+    assignDecoded(line.value, bytes, parts.value, decoded);
+  }
+  line.field = parts.field;
   line.beginsWithNul = size > 0 && bytes[0] == '\0';
-  line.validUtf8 = valid;
   observer->line(line);
 }
 
@@ -137,7 +153,16 @@ void readBounded(std::FILE* file, std::string& content) {
 const wchar_t* providerKey(ProviderField field) { return kProviderKeys[field]; }
 
 DefinitionLine parseDefinitionLine(const TString& text) {
-  return describe(text, classify(text.c_str(), std::wcslen(text.c_str())));
+  const LineParts parts = classify(text.c_str(), text.length());
+  DefinitionLine line;
+  line.kind = parts.kind;
+  line.text = text;
+  if (isKeyed(parts)) {
+    assignSpan(line.key, text.c_str(), parts.key);
+    assignSpan(line.value, text.c_str(), parts.value);
+  }
+  line.field = parts.field;
+  return line;
 }
 
 bool readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObserver* observer) {
