@@ -72,6 +72,16 @@ int formatWide(const wchar_t* format, va_list args, wchar_t* buffer, std::size_t
                wchar_t* (*makeRoom)(void* context, std::size_t length), void* context,
                wchar_t** output);
 
+// The first step of formatWide(): writes the output of the most frequent
+// formats (text, "%%", strings in the conventions above, a narrow one of
+// ASCII characters only; %d, %i, %u and %x of an int, a long or a 64-bit
+// integer, without flags, width or precision) into `buffer` of `size`
+// characters, without the C runtime, which takes locks of its own. Returns
+// the output's length, or -1 for any other format or argument (a null string,
+// say) and an output that does not fit with its NUL: formatWide() then
+// formats it with the C runtime.
+int writeCommonFormat(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args);
+
 }  // namespace text
 }  // namespace Quor
 
