@@ -211,23 +211,37 @@ std::uint32_t codePoint(wchar_t c) { return static_cast<std::make_unsigned_t<wch
 
 // Appends the UTF-8 form of `text`, up to its NUL, with each control
 // character written as "\x" and two upper-case hexadecimal digits. Most texts
-// hold none, which one pass tells before the text is encoded whole.
+// are printable ASCII, whose bytes are their characters: those are copied in
+// one pass that stops at the first other character. The rest of the text is
+// checked for control characters, which it mostly holds none of, before it is
+// encoded whole.
 void appendEscapedUtf8(std::string& line, const wchar_t* text) {
-  const std::size_t length = std::wcslen(text);
+  std::size_t length = std::wcslen(text);
+  const std::size_t start = line.size();
+  line.resize(start + length);
+  char* const ascii = &line[start];
+  std::size_t copied = 0;
+  while (copied < length && codePoint(text[copied]) - 0x20 < 0x7f - 0x20) {
+    ascii[copied] = static_cast<char>(text[copied]);
+    ++copied;
+  }
+  line.resize(start + copied);
+  text += copied;
+  length -= copied;
   unsigned found = 0;
   for (std::size_t i = 0; i < length; ++i) found |= isControl(codePoint(text[i]));
   if (found == 0) return Quor::text::appendUtf8(line, text, length);
   static const char kHex[] = "0123456789ABCDEF";
-  std::size_t start = 0;
+  std::size_t begin = 0;
   for (std::size_t i = 0; i < length; ++i) {
     const std::uint32_t c = codePoint(text[i]);
     if (isControl(c) == 0) continue;
-    Quor::text::appendUtf8(line, text + start, i - start);
+    Quor::text::appendUtf8(line, text + begin, i - begin);
     const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 0xf]};
     line.append(escape, sizeof escape);
-    start = i + 1;
+    begin = i + 1;
   }
-  Quor::text::appendUtf8(line, text + start, length - start);
+  Quor::text::appendUtf8(line, text + begin, length - begin);
 }
 
 bool sameSecond(const std::tm& a, const std::tm& b) {
@@ -295,12 +309,10 @@ struct Message {
   wchar_t small[512];
   std::wstring large;
   const wchar_t* text = small;
-  std::size_t length = 0;
 
   void setLarge(std::wstring value) {
     large = std::move(value);
     text = large.c_str();
-    length = large.size();
   }
 };
 
@@ -320,7 +332,6 @@ void formatMessage(const wchar_t* format, va_list args, Message& message) {
                              largeMessage, &message, &text);
   if (length < 0) return message.setLarge(format);
   message.text = text;
-  message.length = static_cast<std::size_t>(length);
 }
 
 // Hands a formatted line to the handler, or writes it; the caller holds
@@ -369,12 +380,18 @@ int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
   va_start(args, format);
   int result = 0;
   try {
-    // The line is formatted under the lock too: glibc's wide formatter takes a
+    // The most frequent formats are written without the C runtime, before the
+    // lock is taken; the others under the lock: glibc's wide formatter takes a
     // lock of its own, which a child forked in the middle would find held.
     Hold& thisThread = threadHold();
-    Lock lock(thisThread);
     Message message;
-    formatMessage(format, args, message);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = Quor::text::writeCommonFormat(
+        message.small, sizeof message.small / sizeof(wchar_t), format, copy);
+    va_end(copy);
+    Lock lock(thisThread);
+    if (length < 0) formatMessage(format, args, message);
     result = deliver(thisThread, moduleName, level, message.text);
   } catch (...) {
     result = -1;
