@@ -211,37 +211,35 @@ std::uint32_t codePoint(wchar_t c) { return static_cast<std::make_unsigned_t<wch
 
 // Appends the UTF-8 form of `text`, up to its NUL, with each control
 // character written as "\x" and two upper-case hexadecimal digits. Most texts
-// are printable ASCII, whose bytes are their characters: those are copied in
-// one pass that stops at the first other character. The rest of the text is
-// checked for control characters, which it mostly holds none of, before it is
-// encoded whole.
+// are printable ASCII, whose bytes are their characters, and most others hold
+// no control character: a pass without branches over the text, which checks
+// several characters at a time, tells either before the text is written whole.
 void appendEscapedUtf8(std::string& line, const wchar_t* text) {
-  std::size_t length = std::wcslen(text);
-  const std::size_t start = line.size();
-  line.resize(start + length);
-  char* const ascii = &line[start];
-  std::size_t copied = 0;
-  while (copied < length && codePoint(text[copied]) - 0x20 < 0x7f - 0x20) {
-    ascii[copied] = static_cast<char>(text[copied]);
-    ++copied;
+  const std::size_t length = std::wcslen(text);
+  unsigned other = 0;
+  for (std::size_t i = 0; i < length; ++i)
+    other |= unsigned{codePoint(text[i]) - 0x20 > 0x7e - 0x20};
+  if (other == 0) {
+    const std::size_t start = line.size();
+    line.resize(start + length);
+    char* const ascii = &line[start];
+    for (std::size_t i = 0; i < length; ++i) ascii[i] = static_cast<char>(text[i]);
+    return;
   }
-  line.resize(start + copied);
-  text += copied;
-  length -= copied;
   unsigned found = 0;
   for (std::size_t i = 0; i < length; ++i) found |= isControl(codePoint(text[i]));
   if (found == 0) return Quor::text::appendUtf8(line, text, length);
   static const char kHex[] = "0123456789ABCDEF";
-  std::size_t begin = 0;
+  std::size_t start = 0;
   for (std::size_t i = 0; i < length; ++i) {
     const std::uint32_t c = codePoint(text[i]);
     if (isControl(c) == 0) continue;
-    Quor::text::appendUtf8(line, text + begin, i - begin);
+    Quor::text::appendUtf8(line, text + start, i - start);
     const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 0xf]};
     line.append(escape, sizeof escape);
-    begin = i + 1;
+    start = i + 1;
   }
-  Quor::text::appendUtf8(line, text + begin, length - begin);
+  Quor::text::appendUtf8(line, text + start, length - start);
 }
 
 bool sameSecond(const std::tm& a, const std::tm& b) {
