@@ -55,6 +55,9 @@ FAMILIES = [
         {"Construct": "construct from text", "Copy": "copy", "Append": "copy, then append",
          "Concat": "operator+", "Find": "find", "Replace": "copy, then replace",
          "Trim": "copy, then trim", "Substr": "substr", "Compare": "compare",
+         "ComparePart": "compare(pos, count, other)",
+         "CompareIgnoreCase": "compareIgnoreCase (wcscasecmp)",
+         "CompareIgnoreCasePart": "compareIgnoreCase(pos, count, other) (wcsncasecmp)",
          "Format": "format"},
         "The same operation on the same text. Operations that change a string "
         "start from a fresh copy in both columns, since a TString never reuses "
@@ -109,12 +112,20 @@ FAMILIES = [
         "Both write the same line content to a file of their own, synchronously, "
         "flushed after every line as zolog flushes: a time stamp with "
         "milliseconds, the module name, the level, the thread id and a message "
-        "formatted from a wide format with a wide and a narrow argument. spdlog "
-        "(the Debian package, with fmt) has no wide interface on Linux; its side "
-        "does what spdlog's wide interface does where it has one: fmt formats "
-        "into a wide buffer, converted to UTF-8 and logged. Lines are timed in "
+        "with two string arguments. zologLog formats its wide format with a wide "
+        "and a narrow argument; spdlog (the Debian package, with fmt) makes its "
+        "own narrow call, `logger->error(\"{}: Stopped by an exception: {}\", "
+        "function, reason)`, as a program on Linux writes it. Lines are timed in "
         "wall-clock time over all threads; the masked calls in CPU time, "
         "spdlog's being its own debug() call on a logger set to info.",
+        rates="lines/s"),
+    Family(
+        "zolog beside spdlog's wide road",
+        "LogZologWide_", "LogSpdlogWide_", ("zolog", "spdlog"), "threads",
+        {"FileLine": "one line written to a file and flushed"},
+        "The same zolog lines beside spdlog on the road of its wide interface, "
+        "which it has on Windows only: fmt formats the wide format into a wide "
+        "buffer, which is converted to UTF-8 and logged.",
         rates="lines/s"),
     Family(
         "The definition file reader beside fgets",
@@ -310,26 +321,42 @@ def thread_scaling(prefix):
     return measure
 
 
+def scaling_beside(prefix, baseline):
+    """The two-thread scaling of `prefix` over that of `baseline`: at least 1
+    when the library adds no serialisation of its own."""
+
+    def measure(results):
+        library = thread_scaling(prefix)(results)
+        raw = thread_scaling(baseline)(results)
+        if library is None or raw is None:
+            return None
+        value = library[0] / raw[0]
+        return value, (f"{format_ratio(library[0])} beside the C runtime code's "
+                       f"{format_ratio(raw[0])}")
+
+    return measure
+
+
 TARGETS = [
     Target("Masked-out logging, share of a newManagerInstance call", masked_logging_share,
            lambda v: v < 0.02, "< 2%",
            "a masked-out zologLog call should cost a call and one comparison; "
            "see \"Logging\" below."),
     Target("newManagerInstance with logging masked out, beside the C runtime",
-           single_ratio("Factory_NewManagerInstance/masked"), lambda v: v <= 1.5, "≤ 1.5x",
+           single_ratio("Factory_NewManagerInstance/masked"), lambda v: v <= 1.3, "≤ 1.3x",
            "see \"The factory road\" below."),
-    Target("zolog lines per second into a file beside spdlog's, 1 thread",
+    Target("zolog lines per second into a file beside spdlog's own narrow call, 1 thread",
            zolog_rate_beside_spdlog(1), lambda v: v >= 1.0, "≥ 1.0x",
            "see \"zolog beside spdlog\" below."),
-    Target("zolog lines per second into a file beside spdlog's, 2 threads",
+    Target("zolog lines per second into a file beside spdlog's own narrow call, 2 threads",
            zolog_rate_beside_spdlog(2), lambda v: v >= 1.0, "≥ 1.0x",
            "see \"zolog beside spdlog\" below."),
     Target("A masked-out zologLog call beside spdlog's disabled-level call",
-           masked_beside_spdlog, lambda v: v <= 1.2, "≤ 1.2x",
+           masked_beside_spdlog, lambda v: v < 1.0, "< 1.0x",
            "see \"zolog beside spdlog\" below."),
-    Target("newManagerInstance from 2 threads, calls per second over 1 thread",
-           thread_scaling("Threads_NewManagerInstance"), lambda v: v >= 1.7, "≥ 1.7x",
-           "see \"Two threads\" below."),
+    Target("newManagerInstance's two-thread scaling beside the C runtime code's in the same run",
+           scaling_beside("Threads_NewManagerInstance", "RawThreads_NewManagerInstance"),
+           lambda v: v >= 1.0, "≥ 1.0x", "see \"Two threads\" below."),
     Target("TString construct from text at 8 and 64 characters",
            worst_ratio("TString_", ["Construct"], ("8", "64")), lambda v: v <= 1.3, "≤ 1.3x",
            "see \"Short strings\" below."),
@@ -346,8 +373,15 @@ TARGETS = [
     Target("TString find at every length", worst_ratio("TString_", ["Find"],
                                                        ("8",) + FIXED_LENGTHS),
            lambda v: v <= 1.5, "≤ 1.5x", "see \"Short strings\" below."),
-    Target("The reader on a 1 MB definition file", reader_throughput, lambda v: v >= 50,
-           "≥ 50 MB/s", "see \"The reader\" below."),
+    Target("TString compare and compareIgnoreCase, both forms, at 64 characters and more",
+           worst_ratio("TString_", ["Compare", "ComparePart", "CompareIgnoreCase",
+                                    "CompareIgnoreCasePart"], FIXED_LENGTHS),
+           lambda v: v <= 1.5, "≤ 1.5x", "see \"Short strings\" below."),
+    Target("TString format at 8 and 64 characters",
+           worst_ratio("TString_", ["Format"], ("8", "64")), lambda v: v <= 1.5, "≤ 1.5x",
+           "see \"Short strings\" below."),
+    Target("The reader on a 1 MB definition file", reader_throughput, lambda v: v >= 400,
+           "≥ 400 MB/s", "see \"The reader\" below."),
 ]
 
 # Per-row limits shown in the family tables.
@@ -359,7 +393,11 @@ for length in ("8",) + FIXED_LENGTHS:
     ROW_LIMITS[f"TString_Find/{length}"] = 1.5
 for length in ("8", "64"):
     ROW_LIMITS[f"TString_Construct/{length}"] = 1.3
-ROW_LIMITS["Factory_NewManagerInstance/masked"] = 1.5
+    ROW_LIMITS[f"TString_Format/{length}"] = 1.5
+for op in ("Compare", "ComparePart", "CompareIgnoreCase", "CompareIgnoreCasePart"):
+    for length in FIXED_LENGTHS:
+        ROW_LIMITS[f"TString_{op}/{length}"] = 1.5
+ROW_LIMITS["Factory_NewManagerInstance/masked"] = 1.3
 
 
 def split_name(name, family):

@@ -6,11 +6,12 @@
 //   zolog:  2026-12-06 06:47:38.123 PELLAPI [1] tid 4242: <message>
 //   spdlog: 2026-12-06 06:47:38.123 PELLAPI [error] tid 4242: <message>
 //
-// spdlog has no wide interface on this platform; the spdlog side does what
-// spdlog's own wide interface does where it has one: fmt formats the wide
-// format into a wide memory buffer, which is converted to UTF-8 and logged.
-// fmt takes no narrow argument in a wide format, so the narrow argument is
-// first converted as the C runtime converts zolog's %hs.
+// spdlog's side is its own narrow call, as a program on this platform writes
+// it (LogSpdlog_). A further pair (LogZologWide_ beside LogSpdlogWide_) gives
+// spdlog the road of its wide interface, which it has on Windows only: fmt
+// formats the wide format into a wide memory buffer, which is converted to
+// UTF-8 and logged. fmt takes no narrow argument in a wide format, so the
+// narrow argument is first converted as the C runtime converts zolog's %hs.
 //
 // Lines per second are wall-clock rates over all threads (real time), since a
 // thread that waits for the other's lock uses no CPU time.
@@ -78,7 +79,7 @@ int zologLine() {
   return zologLog(kModule, ZOLOG_FAILURE, L"%ws: Stopped by an exception: %hs", kFunction, kReason);
 }
 
-void spdlogLine(spdlog::logger& logger) {
+void spdlogWideLine(spdlog::logger& logger) {
   wchar_t reason[64];
   std::mbstowcs(reason, kReason, sizeof reason / sizeof reason[0]);
   logWide(logger, spdlog::level::err, L"{}: Stopped by an exception: {}", kFunction, reason);
@@ -125,14 +126,26 @@ void LogZolog_FileLine(benchmark::State& state) {
 }
 BENCHMARK(LogZolog_FileLine)->Threads(1)->Threads(2)->UseRealTime();
 
-void LogSpdlog_FileLine(benchmark::State& state) {
+BENCHMARK(LogZolog_FileLine)->Name("LogZologWide_FileLine")->Threads(1)->Threads(2)->UseRealTime();
+
+template <void (*line)(spdlog::logger&)>
+void spdlogFileLines(benchmark::State& state) {
   spdlog::logger& logger = fileLogger();
   if (state.thread_index() == 0) bench::emptyFile(bench::spdlogFilePath());
-  for (auto _ : state) spdlogLine(logger);
+  for (auto _ : state) line(logger);
   state.SetItemsProcessed(state.iterations());
   if (state.thread_index() == 0) bench::emptyFile(bench::spdlogFilePath());
 }
+
+void spdlogLine(spdlog::logger& logger) {
+  logger.error("{}: Stopped by an exception: {}", kFunctionNarrow, kReason);
+}
+
+void LogSpdlog_FileLine(benchmark::State& state) { spdlogFileLines<spdlogLine>(state); }
 BENCHMARK(LogSpdlog_FileLine)->Threads(1)->Threads(2)->UseRealTime();
+
+void LogSpdlogWide_FileLine(benchmark::State& state) { spdlogFileLines<spdlogWideLine>(state); }
+BENCHMARK(LogSpdlogWide_FileLine)->Threads(1)->Threads(2)->UseRealTime();
 
 // A call whose level is masked out: zolog's mask without the line's level,
 // spdlog's logger at a level above the line's. spdlog's call is its own

@@ -258,6 +258,62 @@ void WString_Compare(benchmark::State& state) {
 }
 BENCHMARK(WString_Compare)->Apply(lengths);
 
+// The positional form over the whole text.
+void TString_ComparePart(benchmark::State& state) {
+  const unsigned int length = static_cast<unsigned int>(lengthOf(state));
+  const TString a(sampleText(length).c_str());
+  const TString b(differentText(length).c_str());
+  for (auto _ : state) benchmark::DoNotOptimize(a.compare(0, length, b));
+}
+BENCHMARK(TString_ComparePart)->Apply(lengths);
+
+void WString_ComparePart(benchmark::State& state) {
+  const std::size_t length = lengthOf(state);
+  const std::wstring a = sampleText(length);
+  const std::wstring b = differentText(length);
+  benchmark::DoNotOptimize(&a);
+  benchmark::DoNotOptimize(&b);
+  for (auto _ : state) benchmark::DoNotOptimize(a.compare(0, length, b));
+}
+BENCHMARK(WString_ComparePart)->Apply(lengths);
+
+// The different text in upper case: every letter is folded on both sides.
+std::wstring upperText(std::size_t length) {
+  std::wstring text = differentText(length);
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
+  return text;
+}
+
+void TString_CompareIgnoreCase(benchmark::State& state) {
+  const TString a(sampleText(lengthOf(state)).c_str());
+  const TString b(upperText(lengthOf(state)).c_str());
+  for (auto _ : state) benchmark::DoNotOptimize(a.compareIgnoreCase(b));
+}
+BENCHMARK(TString_CompareIgnoreCase)->Apply(lengths);
+
+void WString_CompareIgnoreCase(benchmark::State& state) {
+  const std::wstring a = sampleText(lengthOf(state));
+  const std::wstring b = upperText(lengthOf(state));
+  for (auto _ : state) benchmark::DoNotOptimize(wcscasecmp(a.c_str(), b.c_str()));
+}
+BENCHMARK(WString_CompareIgnoreCase)->Apply(lengths);
+
+void TString_CompareIgnoreCasePart(benchmark::State& state) {
+  const unsigned int length = static_cast<unsigned int>(lengthOf(state));
+  const TString a(sampleText(length).c_str());
+  const TString b(upperText(length).c_str());
+  for (auto _ : state) benchmark::DoNotOptimize(a.compareIgnoreCase(0, length, b));
+}
+BENCHMARK(TString_CompareIgnoreCasePart)->Apply(lengths);
+
+void WString_CompareIgnoreCasePart(benchmark::State& state) {
+  const std::size_t length = lengthOf(state);
+  const std::wstring a = sampleText(length);
+  const std::wstring b = upperText(length);
+  for (auto _ : state) benchmark::DoNotOptimize(wcsncasecmp(a.c_str(), b.c_str(), length));
+}
+BENCHMARK(WString_CompareIgnoreCasePart)->Apply(lengths);
+
 // A wide string and a number formatted into `length` characters. Without a
 // formatter that measures its output, the std::wstring code doubles a buffer
 // until the output fits.

@@ -44,14 +44,15 @@ bool wellFormed(const std::string& s) {
   return true;
 }
 
-// Fields that no line sets keep "unset".
-Observer read(std::string& bytes, ProviderRecord& record) {
+// Fields that no line sets keep "unset". Without an observer the reader
+// describes no line, and must set the same fields.
+Observer read(std::string& bytes, ProviderRecord& record, bool observed = true) {
   for (TString& field : record.fields) field.assign(L"unset");
   Observer observer;
   std::FILE* file = std::tmpfile();
   FUZZ_CHECK(file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
   std::rewind(file);
-  FUZZ_CHECK(readDefinitionFile(file, &record, &observer));
+  FUZZ_CHECK(readDefinitionFile(file, &record, observed ? &observer : nullptr));
   std::fclose(file);
   return observer;
 }
@@ -71,8 +72,9 @@ void appendScalar(std::wstring& text, char32_t c) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
-  ProviderRecord record, again;
+  ProviderRecord record, again, unobserved;
   const Observer seen = read(bytes, record), seenAgain = read(bytes, again);
+  read(bytes, unobserved, false);
   // Scalar values made of the input's bytes encode to UTF-8 that decodes back.
   std::wstring scalars, back;
   for (std::size_t i = 0; i + 2 < size; i += 3) {
@@ -122,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(start >= size);
   for (int field = 0; field < kProviderFieldCount; ++field) {
-    FUZZ_CHECK(record.fields[field] == fields[field] && again.fields[field] == fields[field]);
+    FUZZ_CHECK(record.fields[field] == fields[field] && again.fields[field] == fields[field] &&
+               unobserved.fields[field] == fields[field]);
   }
   return 0;
 }

@@ -1,6 +1,8 @@
 // TString: storage, construction, assignment, access and comparison.
 #include "quor/tstring.h"
 
+#include <cstring>
+#include <cwchar>
 #include <cwctype>
 #include <type_traits>
 
@@ -15,32 +17,61 @@ using CodeUnit = std::make_unsigned<wchar_t>::type;
 
 const char kRangeMessage[] = "Position exceeds range of TString";
 
-// Ordinal comparison of at most `limit` code units, stopping after a NUL
-// that both texts share: -1, 0 or +1.
-int compareOrdinal(const wchar_t* a, const wchar_t* b, std::size_t limit) {
-  for (std::size_t i = 0; i < limit; ++i) {
+// The first position below `n` at which `a` and `b` hold different code
+// units, or `n`. memcmp() compares blocks many times faster than a loop over
+// code units but tells only whether they are equal (its byte order is not the
+// code units' order), so the range is halved towards its first difference
+// until a few units are left to look at one by one.
+std::size_t firstDifference(const wchar_t* a, const wchar_t* b, std::size_t n) {
+  std::size_t begin = 0, end = n;
+  while (end - begin > 16) {
+    const std::size_t half = (end - begin) / 2;
+    if (std::memcmp(a + begin, b + begin, half * sizeof(wchar_t)) != 0) {
+      end = begin + half;
+    } else {
+      begin += half;
+    }
+  }
+  while (begin < end && a[begin] == b[begin]) ++begin;
+  return begin;
+}
+
+// Ordinal comparison of the first `n` code units at most, stopping after a
+// NUL that both texts share: -1, 0 or +1. Each text holds a NUL within `n`
+// units or is at least `n` long.
+int compareOrdinal(const wchar_t* a, const wchar_t* b, std::size_t n) {
+  const std::size_t at = firstDifference(a, b, n);
+  // Before their first difference the texts are equal, so a NUL there is in both.
+  if (at == n || std::wmemchr(a, L'\0', at) != nullptr) return 0;
+  return static_cast<CodeUnit>(a[at]) < static_cast<CodeUnit>(b[at]) ? -1 : 1;
+}
+
+// The same with both characters folded to lower case by the C locale. Equal
+// code units fold alike, so only those that differ are folded; towlower()
+// folds no character but NUL to NUL.
+int compareFolded(const wchar_t* a, const wchar_t* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
     const CodeUnit ca = static_cast<CodeUnit>(a[i]);
     const CodeUnit cb = static_cast<CodeUnit>(b[i]);
-    if (ca != cb) return ca < cb ? -1 : 1;
-    if (ca == 0) break;
+    if (ca == cb) {
+      if (ca == 0) break;
+      continue;
+    }
+    const std::wint_t fa = std::towlower(static_cast<std::wint_t>(ca));
+    const std::wint_t fb = std::towlower(static_cast<std::wint_t>(cb));
+    if (fa != fb) return fa < fb ? -1 : 1;
+    if (fa == 0) break;
   }
   return 0;
 }
 
-// The same with both characters folded to lower case by the C locale.
-int compareFolded(const wchar_t* a, const wchar_t* b, std::size_t limit) {
-  for (std::size_t i = 0; i < limit; ++i) {
-    const std::wint_t ca = std::towlower(static_cast<std::wint_t>(static_cast<CodeUnit>(a[i])));
-    const std::wint_t cb = std::towlower(static_cast<std::wint_t>(static_cast<CodeUnit>(b[i])));
-    if (ca != cb) return ca < cb ? -1 : 1;
-    if (ca == 0) break;
-  }
-  return 0;
+// How many code units a comparison of `a` (of `lengthA` characters) with `b`
+// (of `lengthB`) looks at, at most `count` (0: no limit): past the shorter
+// text's NUL it has stopped.
+std::size_t comparedUnits(unsigned int lengthA, unsigned int lengthB, unsigned int count) {
+  const std::size_t reach = static_cast<std::size_t>(lengthA < lengthB ? lengthA : lengthB) + 1;
+  return count != 0 && count < reach ? count : reach;
 }
-
-const std::size_t kUnlimited = static_cast<std::size_t>(-1);
-
-std::size_t limitOf(unsigned int count) { return count == 0 ? kUnlimited : count; }
 
 }  // namespace
 
@@ -139,21 +170,23 @@ wchar_t TString::at(unsigned int pos) const {
 }
 
 int TString::compare(const TString& other) const {
-  return compareOrdinal(buffer_, other.buffer_, kUnlimited);
+  return compareOrdinal(buffer_, other.buffer_, comparedUnits(length_, other.length_, 0));
 }
 
 int TString::compare(unsigned int pos, unsigned int count, const TString& other) const {
-  return compareOrdinal(buffer_ + detail::clampPosition(pos, length_), other.buffer_,
-                        limitOf(count));
+  const unsigned int start = detail::clampPosition(pos, length_);
+  return compareOrdinal(buffer_ + start, other.buffer_,
+                        comparedUnits(length_ - start, other.length_, count));
 }
 
 int TString::compareIgnoreCase(const TString& other) const {
-  return compareFolded(buffer_, other.buffer_, kUnlimited);
+  return compareFolded(buffer_, other.buffer_, comparedUnits(length_, other.length_, 0));
 }
 
 int TString::compareIgnoreCase(unsigned int pos, unsigned int count, const TString& other) const {
-  return compareFolded(buffer_ + detail::clampPosition(pos, length_), other.buffer_,
-                       limitOf(count));
+  const unsigned int start = detail::clampPosition(pos, length_);
+  return compareFolded(buffer_ + start, other.buffer_,
+                       comparedUnits(length_ - start, other.length_, count));
 }
 
 bool operator==(const TString& a, const TString& b) {

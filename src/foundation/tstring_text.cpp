@@ -21,6 +21,10 @@ class BufferHolder {
   BufferHolder& operator=(const BufferHolder&) = delete;
   ~BufferHolder() { detail::release(buffer_); }
   wchar_t* get() const { return buffer_; }
+  void reset(wchar_t* buffer) {
+    detail::release(buffer_);
+    buffer_ = buffer;
+  }
   wchar_t* release() {
     wchar_t* buffer = buffer_;
     buffer_ = nullptr;
@@ -31,37 +35,31 @@ class BufferHolder {
   wchar_t* buffer_;
 };
 
+// Room for a long output, made in the holder given as `holder`.
+wchar_t* newOutputBuffer(void* holder, std::size_t length) {
+  BufferHolder& room = *static_cast<BufferHolder*>(holder);
+  room.reset(detail::newTextBuffer(length));
+  return room.get();
+}
+
 // Formats `fmt` with `args` into a new buffer of exactly the output's size and
 // stores the output's length in `length`. Returns null when the C runtime
 // rejects the format or an argument; throws std::bad_alloc, as the module
-// allocator does, when it runs out of memory.
-// The result of the C runtime's formatter, with exhausted memory thrown as the
-// module allocator throws it.
-int checkedFormatResult(int result) {
-  if (result == text::kFormatOutOfMemory) detail::throwAllocationFailure();
-  return result;
-}
-
+// allocator does, when it runs out of memory. A short output is written on
+// the stack first and then copied, so that it is formatted only once.
 wchar_t* formatToBuffer(const wchar_t* fmt, va_list args, std::size_t* length) {
-  BufferHolder isoFormat(detail::allocateChars(text::translatedFormatCapacity(fmt)));
-  text::translateFormat(fmt, isoFormat.get());
-
-  va_list measureArgs;
-  va_copy(measureArgs, args);
-  const int measured = text::measureFormatted(isoFormat.get(), measureArgs);
-  va_end(measureArgs);
-  const int count = checkedFormatResult(measured);
+  wchar_t shortOutput[256];
+  BufferHolder room(nullptr);
+  wchar_t* output = nullptr;
+  const int count = text::formatWide(fmt, args, shortOutput, sizeof shortOutput / sizeof(wchar_t),
+                                     newOutputBuffer, &room, &output);
+  if (count == text::kFormatOutOfMemory) detail::throwAllocationFailure();
   if (count < 0) return nullptr;
-
-  BufferHolder output(detail::newTextBuffer(static_cast<std::size_t>(count)));
-  va_list writeArgs;
-  va_copy(writeArgs, args);
-  const int written = text::writeFormatted(output.get(), static_cast<std::size_t>(count) + 1,
-                                           isoFormat.get(), writeArgs);
-  va_end(writeArgs);
-  if (checkedFormatResult(written) != count) return nullptr;
   *length = static_cast<std::size_t>(count);
-  return output.release();
+  if (output == room.get()) return room.release();
+  wchar_t* buffer = detail::newTextBuffer(*length);
+  detail::copyText(buffer, output, *length + 1);
+  return buffer;
 }
 
 std::wstring_view viewOf(const TString& text) {

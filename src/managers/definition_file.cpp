@@ -17,79 +17,120 @@ const wchar_t* const kProviderKeys[kProviderFieldCount] = {
     L"provider.service", L"provider.sha256",
 };
 
-// Sets `part` to the characters of `text` from `begin` to `end` without the
-// white space at either end, as substr() and then trim() would, in one copy.
-// A line holds no NUL, so the copy does not stop early.
-void setTrimmed(TString& part, const wchar_t* text, unsigned int begin, unsigned int end) {
-  while (begin < end && text::isAsciiBlank(text[begin])) ++begin;
-  while (end > begin && text::isAsciiBlank(text[end - 1])) --end;
-  part.assign(text + begin, static_cast<int>(end - begin));
+// A part of a line: from `begin` to `end`.
+struct Span {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+// What a line is, with its key and value as parts of it: all that classifying
+// it makes, so that a caller builds strings only of what it needs.
+struct LineParts {
+  DefinitionLine::Kind kind = DefinitionLine::kNoEquals;
+  Span key;                             // kKey and kUnknownKey only
+  Span value;                           // kKey and kUnknownKey only
+  ProviderField field = kProviderName;  // kKey only
+};
+
+// A character of a line as a code point: a byte of its UTF-8 form, or a
+// character of its decoded text. The rules look at ASCII characters only,
+// and an ASCII byte is a character of its own in UTF-8 as in the Latin-1 that
+// stands in for invalid bytes (no sequence holds one): a line's bytes and its
+// text have the same parts.
+inline wchar_t codePoint(char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); }
+inline wchar_t codePoint(wchar_t c) { return c; }
+
+// The part of `line` from `begin` to `end` without the blanks at either end.
+template <typename Char>
+Span trimmed(const Char* line, std::size_t begin, std::size_t end) {
+  while (begin < end && text::isAsciiBlank(codePoint(line[begin]))) ++begin;
+  while (end > begin && text::isAsciiBlank(codePoint(line[end - 1]))) --end;
+  return Span{begin, end};
 }
 
-// Whether `key` equals the key of `field` without regard to the case of A to
-// Z. A key holds no NUL, so only one as long as the field's can equal it.
-bool isFieldKey(const TString& key, std::size_t keyLength, int field) {
+// Whether the key `key` of `line` equals the key of `field` without regard to
+// the case of A to Z.
+template <typename Char>
+bool isFieldKey(const Char* line, Span key, int field) {
   const wchar_t* const name = kProviderKeys[field];
-  if (keyLength != std::wcslen(name)) return false;
-  return text::equalIgnoringAsciiCase(key.c_str(), name);
+  if (key.end - key.begin != std::wcslen(name)) return false;
+  for (std::size_t i = 0; name[i] != L'\0'; ++i) {
+    if (text::asciiLower(codePoint(line[key.begin + i])) != name[i]) return false;
+  }
+  return true;
 }
 
-// Classifies line.text and sets the other fields that follow from it.
-void classifyLine(DefinitionLine& line) {
-  const TString& text = line.text;
-  if (text.empty()) return;
-  const wchar_t* const characters = text.c_str();
-  if (characters[0] == L';' || characters[0] == L'#') {
-    line.kind = DefinitionLine::kComment;
-    return;
+// Classifies the `length` characters of one line, which hold no NUL.
+template <typename Char>
+LineParts classify(const Char* line, std::size_t length) {
+  LineParts parts;
+  if (length == 0) return parts;
+  if (line[0] == ';' || line[0] == '#') {
+    parts.kind = DefinitionLine::kComment;
+    return parts;
   }
-  const wchar_t* equals = std::wmemchr(characters, L'=', text.length());
-  if (equals == nullptr) return;
-  if (equals == characters) {
-    line.kind = DefinitionLine::kEmptyKey;
-    return;
+  std::size_t position = 0;
+  while (position < length && line[position] != '=') ++position;
+  if (position == length) return parts;
+  if (position == 0) {
+    parts.kind = DefinitionLine::kEmptyKey;
+    return parts;
   }
-  const unsigned int position = static_cast<unsigned int>(equals - characters);
-  setTrimmed(line.key, characters, 0, position);
-  // A line that ends with its '=' keeps its empty value.
-  if (position + 1 < text.length()) setTrimmed(line.value, characters, position + 1, text.length());
-  line.kind = DefinitionLine::kUnknownKey;
-  const std::size_t keyLength = std::wcslen(line.key.c_str());
+  parts.key = trimmed(line, 0, position);
+  parts.value = trimmed(line, position + 1, length);
+  parts.kind = DefinitionLine::kUnknownKey;
   for (int field = 0; field < kProviderFieldCount; ++field) {
-    if (isFieldKey(line.key, keyLength, field)) {
-      line.kind = DefinitionLine::kKey;
-      line.field = static_cast<ProviderField>(field);
+    if (isFieldKey(line, parts.key, field)) {
+      parts.kind = DefinitionLine::kKey;
+      parts.field = static_cast<ProviderField>(field);
       break;
     }
   }
+  return parts;
 }
 
-// Decodes the `size` bytes of one line at `bytes`, without its line end, and
-// classifies it. `decoded` is scratch space, kept from line to line so that
-// its storage is reused.
-DefinitionLine decodeLine(const char* bytes, std::size_t size, unsigned int number,
-                          std::wstring& decoded) {
-  // The line ends at its first NUL; what follows is not read at all.
+void assignSpan(TString& target, const wchar_t* text, Span span) {
+  target.assign(text + span.begin, static_cast<int>(span.end - span.begin));
+}
+
+// Sets `target` to the decoded text of the bytes of `span`, using `decoded`
+// as scratch space. Returns true iff they were valid UTF-8.
+bool assignDecoded(TString& target, const char* bytes, Span span, std::wstring& decoded) {
+  decoded.clear();
+  const bool valid = text::appendDecodedUtf8(decoded, bytes + span.begin, span.end - span.begin);
+  target.assign(decoded.data(), static_cast<int>(decoded.size()));
+  return valid;
+}
+
+bool isKeyed(const LineParts& parts) {
+  return parts.kind == DefinitionLine::kKey || parts.kind == DefinitionLine::kUnknownKey;
+}
+
+// Reads one line of `size` bytes at `bytes`, without its line end, up to its
+// first NUL (what follows is not read at all): sets the record's field that
+// it sets and reports it to `observer`, if given. Only what is kept is
+// decoded: the value of a provider key, and for an observer the whole line.
+// `decoded` is scratch space, kept from line to line for its storage.
+void takeLine(const char* bytes, std::size_t size, unsigned int number, std::wstring& decoded,
+              ProviderRecord* record, DefinitionObserver* observer) {
   const void* nul = std::memchr(bytes, '\0', size);
   const std::size_t length = nul != nullptr ? static_cast<const char*>(nul) - bytes : size;
-  decoded.clear();
-  const bool valid = text::appendDecodedUtf8(decoded, bytes, length);
+  const LineParts parts = classify(bytes, length);
+  if (parts.kind == DefinitionLine::kKey) {
+    assignDecoded((*record)[parts.field], bytes, parts.value, decoded);
+  }
+  if (observer == nullptr) return;
   DefinitionLine line;
-  line.text.assign(decoded.c_str(), static_cast<int>(decoded.size()));
-  classifyLine(line);
+  line.kind = parts.kind;
   line.number = number;
+  line.validUtf8 = assignDecoded(line.text, bytes, Span{0, length}, decoded);
+  if (isKeyed(parts)) {
+    assignDecoded(line.key, bytes, parts.key, decoded);
+    assignDecoded(line.value, bytes, parts.value, decoded);
+  }
+  line.field = parts.field;
   line.beginsWithNul = size > 0 && bytes[0] == '\0';
-  line.validUtf8 = valid;
-  return line;
-}
-
-void takeLine(const char* begin, const char* end, unsigned int number, std::wstring& decoded,
-              ProviderRecord* record, DefinitionObserver* observer) {
-  if (end > begin && end[-1] == '\r') --end;
-  const DefinitionLine line =
-      decodeLine(begin, static_cast<std::size_t>(end - begin), number, decoded);
-  if (line.kind == DefinitionLine::kKey) (*record)[line.field] = line.value;
-  if (observer != nullptr) observer->line(line);
+  observer->line(line);
 }
 
 // Reads the whole of `file` into `content`, but stops as soon as it holds
@@ -110,9 +151,15 @@ void readBounded(std::FILE* file, std::string& content) {
 const wchar_t* providerKey(ProviderField field) { return kProviderKeys[field]; }
 
 DefinitionLine parseDefinitionLine(const TString& text) {
+  const LineParts parts = classify(text.c_str(), text.length());
   DefinitionLine line;
+  line.kind = parts.kind;
   line.text = text;
-  classifyLine(line);
+  if (isKeyed(parts)) {
+    assignSpan(line.key, text.c_str(), parts.key);
+    assignSpan(line.value, text.c_str(), parts.value);
+  }
+  line.field = parts.field;
   return line;
 }
 
@@ -132,8 +179,9 @@ bool readDefinitionFile(std::FILE* file, ProviderRecord* record, DefinitionObser
   unsigned int number = 0;
   while (data < end) {
     const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
-    const char* const lineEnd = newline != nullptr ? newline : end;
-    takeLine(data, lineEnd, ++number, decoded, record, observer);
+    const char* lineEnd = newline != nullptr ? newline : end;
+    if (lineEnd > data && lineEnd[-1] == '\r') --lineEnd;
+    takeLine(data, static_cast<std::size_t>(lineEnd - data), ++number, decoded, record, observer);
     data = newline != nullptr ? newline + 1 : end;
   }
   return true;

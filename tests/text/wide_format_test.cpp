@@ -2,7 +2,9 @@
 // measuring and writing of the translated formats' output.
 #include "quor_text/wide_format.h"
 
+#include <climits>
 #include <cstdarg>
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <tuple>
@@ -77,6 +79,43 @@ TEST(WideFormatTest, FormatsWithAPositionalDirectiveAreRejectedOnEveryPlatform) 
                {L"%.*1$d", rejected},
                {L"%%1$d %d$", Result(7, 7, L"%1$d 7$")}};
   for (const auto& c : cases) EXPECT_EQ(run(16, c.format, 7, 7), c.result) << c.format;
+}
+
+// formatWide(), from a buffer of 64 characters or the room it asks for,
+// beside the C runtime on the translated format.
+void expectAsCRuntime(const wchar_t* format, ...) {
+  wchar_t buffer[64], runtime[128] = {}, *output = nullptr;
+  std::wstring room;
+  va_list args, copy;
+  va_start(args, format);
+  va_copy(copy, args);
+  const int length = text::formatWide(
+      format, args, buffer, 64,
+      [](void* to, std::size_t n) { return &static_cast<std::wstring*>(to)->assign(n, L'?')[0]; },
+      &room, &output);
+  const int expected = text::writeFormatted(runtime, 128, translate(format).c_str(), copy);
+  va_end(copy);
+  va_end(args);
+  EXPECT_EQ(length, expected) << format;
+  EXPECT_EQ(length < 0 ? L"" : std::wstring(output), length < 0 ? L"" : runtime) << format;
+}
+
+TEST(WideFormatTest, FormatWideWritesWhatTheCRuntimeWrites) {
+  expectAsCRuntime(L"%ws=%d %hs 100%%", L"n\x20AC", -42, "narrow");
+  expectAsCRuntime(L"%s|%S|%ls|%lS|%wS|%hS|%s", L"w", "n", L"l", L"L", L"W", "h", L"");
+  expectAsCRuntime(L"%d %i %u %x", INT_MIN, INT_MAX, UINT_MAX, 0xabcdefu);
+  expectAsCRuntime(L"%ld %lu %lx", LONG_MIN, ULONG_MAX, 0x1fUL);
+  expectAsCRuntime(L"%lld %llu %llx %I64d %I64x", LLONG_MIN, ULLONG_MAX, 0xfULL, INT64_MIN,
+                   UINT64_MAX);
+  // What the C runtime writes itself: flags, widths, other conversions and
+  // modifiers, a narrow string that is not ASCII, a null string.
+  expectAsCRuntime(L"%5d|%-3ws|%c|%hd|%I32d|%X", 7, L"a", L'x', 3, 4, 255u);
+#if !defined(_WIN32)
+  expectAsCRuntime(L"%hs", "caf\xc3\xa9");
+#endif
+  expectAsCRuntime(L"%ws", static_cast<const wchar_t*>(nullptr));
+  expectAsCRuntime(L"%ws%ws", L"0123456789012345678901234567890123456789",
+                   L"01234567890123456789012");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "quor_text/wide_format.h"
+#include "wide_format_platform.h"
 
 namespace Quor {
 namespace text {
@@ -19,27 +20,20 @@ int formatResult(int count) {
 
 }  // namespace
 
-int measureFormatted(const wchar_t* format, va_list args) {
-  if (hasPositionalDirective(format)) return -1;
-  // The C library's wide formatter has no counting mode: an output that does
-  // not fit its buffer is indistinguishable from a rejected format. Most
-  // outputs fit a small buffer; longer ones are counted by formatting into a
-  // growing memory stream.
-  wchar_t probe[256];
-  va_list copy;
-  va_copy(copy, args);
-  errno = 0;
-  int count = std::vswprintf(probe, sizeof probe / sizeof probe[0], format, copy);
-  va_end(copy);
-  if (count >= 0 || errno == ENOMEM) return formatResult(count);
+namespace platform {
 
+// The C library's wide formatter has no counting mode: an output that does
+// not fit its buffer is indistinguishable from a rejected format. The output
+// is counted by formatting into a growing memory stream.
+int countIso(const wchar_t* format, va_list args) {
   wchar_t* text = nullptr;
   std::size_t size = 0;
   errno = 0;
   std::FILE* stream = open_wmemstream(&text, &size);
   if (stream == nullptr) return formatResult(-1);
+  va_list copy;
   va_copy(copy, args);
-  count = std::vfwprintf(stream, format, copy);
+  const int count = std::vfwprintf(stream, format, copy);
   va_end(copy);
   // Growing the stream's buffer can fail too; the flush at close makes the
   // last growth.
@@ -48,11 +42,11 @@ int measureFormatted(const wchar_t* format, va_list args) {
   return formatResult(closed ? count : -1);
 }
 
-int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
-  if (hasPositionalDirective(format)) return -1;
+int writeIso(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
   errno = 0;
   return formatResult(std::vswprintf(buffer, size, format, args));
 }
 
+}  // namespace platform
 }  // namespace text
 }  // namespace Quor

@@ -2,6 +2,7 @@
 #include <wchar.h>
 
 #include "quor_text/wide_format.h"
+#include "wide_format_platform.h"
 
 // MinGW-w64's own formatter follows ISO C (%ls wide, %s narrow in wide
 // formats), which is what translateFormat() produces; the C runtime DLL's
@@ -18,8 +19,9 @@ int failure() { return errno == ENOMEM ? kFormatOutOfMemory : -1; }
 
 }  // namespace
 
-int measureFormatted(const wchar_t* format, va_list args) {
-  if (hasPositionalDirective(format)) return -1;
+namespace platform {
+
+int countIso(const wchar_t* format, va_list args) {
   va_list copy;
   va_copy(copy, args);
   errno = 0;
@@ -28,13 +30,13 @@ int measureFormatted(const wchar_t* format, va_list args) {
   return count < 0 ? failure() : count;
 }
 
-int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
-  if (hasPositionalDirective(format)) return -1;
+int writeIso(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args) {
   errno = 0;
   const int count = __mingw_vsnwprintf(buffer, size, format, args);
   if (count < 0) return failure();
   return static_cast<std::size_t>(count) >= size ? -1 : count;
 }
 
+}  // namespace platform
 }  // namespace text
 }  // namespace Quor

@@ -18,6 +18,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "destination.h"
 #include "platform.h"
 #include "quor_text/utf8.h"
 #include "quor_text/wide_format.h"
@@ -38,20 +39,14 @@ constexpr std::size_t kKeptLineCapacity = 64 * 1024;
 
 // Everything but the mask. Guarded by `mutex`.
 struct Output {
-  Output() = default;
+  explicit Output(bool standardErrorOnly = false) : destination(standardErrorOnly) {}
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
-  ~Output() {
-    if (file != nullptr) std::fclose(file);
-  }
 
   ZologHandler handler = nullptr;
   void* context = nullptr;
   std::wstring defaultModule;
-  bool fileChosen = false;
-  std::FILE* file = nullptr;  // ZOLOG_FILE when it opened; else standard error
-  std::string filePath;
-  bool writeFailureReported = false;
+  zolog_output::Destination destination;
   // The line being written, kept from line to line for its capacity.
   std::string line;
   // The date and time of the last line, "%Y-%m-%d %H:%M:%S", and the local
@@ -170,22 +165,10 @@ bool parseMask(const char* text, int* mask) {
     base = 16;
     text += 2;
   }
-  if (*text == '\0') return false;
-  long value = 0;
-  for (; *text != '\0'; ++text) {
-    int digit;
-    if (*text >= '0' && *text <= '9') {
-      digit = *text - '0';
-    } else if (base == 16 && *text >= 'a' && *text <= 'f') {
-      digit = *text - 'a' + 10;
-    } else if (base == 16 && *text >= 'A' && *text <= 'F') {
-      digit = *text - 'A' + 10;
-    } else {
-      return false;
-    }
-    value = value * base + digit;
-    if (value > 0x7fffffffL) return false;
-  }
+  const char* const end = text + std::strlen(text);
+  unsigned long long value = 0;
+  const std::from_chars_result parsed = std::from_chars(text, end, value, base);
+  if (parsed.ec != std::errc() || parsed.ptr != end || value > 0x7fffffff) return false;
   *mask = static_cast<int>(value);
   return true;
 }
@@ -228,9 +211,21 @@ std::uint32_t codePoint(wchar_t c) { return static_cast<std::make_unsigned_t<wch
 
 // Appends the UTF-8 form of `text`, up to its NUL, with each control
 // character written as "\x" and two upper-case hexadecimal digits. Most texts
-// hold none, which one pass tells before the text is encoded whole.
+// are printable ASCII, whose bytes are their characters, and most others hold
+// no control character: a pass without branches over the text, which checks
+// several characters at a time, tells either before the text is written whole.
 void appendEscapedUtf8(std::string& line, const wchar_t* text) {
   const std::size_t length = std::wcslen(text);
+  unsigned other = 0;
+  for (std::size_t i = 0; i < length; ++i)
+    other |= unsigned{codePoint(text[i]) - 0x20 > 0x7e - 0x20};
+  if (other == 0) {
+    const std::size_t start = line.size();
+    line.resize(start + length);
+    char* const ascii = &line[start];
+    for (std::size_t i = 0; i < length; ++i) ascii[i] = static_cast<char>(text[i]);
+    return;
+  }
   unsigned found = 0;
   for (std::size_t i = 0; i < length; ++i) found |= isControl(codePoint(text[i]));
   if (found == 0) return Quor::text::appendUtf8(line, text, length);
@@ -288,21 +283,6 @@ void appendNumber(std::string& line, Integer value) {
   line.append(text, end.ptr);
 }
 
-std::FILE* destination(Output& out) {
-  if (!out.fileChosen) {
-    out.fileChosen = true;
-    if (const char* path = std::getenv("ZOLOG_FILE")) {
-      if (*path != '\0') out.file = zolog_platform::openForAppend(path);
-      if (out.file != nullptr) {
-        out.filePath = path;
-      } else {
-        std::fprintf(stderr, "zolog: cannot open ZOLOG_FILE=%s; logging to standard error\n", path);
-      }
-    }
-  }
-  return out.file != nullptr ? out.file : stderr;
-}
-
 // Returns false when the line could not be written.
 bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* message) {
   std::string& line = out.line;
@@ -317,18 +297,8 @@ bool writeLine(Output& out, const wchar_t* module, int level, const wchar_t* mes
   line += ": ";
   appendEscapedUtf8(line, message);
   line += '\n';
-  std::FILE* file = destination(out);
-  const bool whole = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-  const bool written = std::fflush(file) == 0 && whole;
+  const bool written = out.destination.write(line);
   if (line.capacity() > kKeptLineCapacity) std::string().swap(line);
-  // A file that takes no more lines (a full disk, /dev/full) is reported once,
-  // on standard error, so that the lost lines do not go unnoticed and a process
-  // that logs much does not flood standard error.
-  if (!written && file != stderr && !out.writeFailureReported) {
-    out.writeFailureReported = true;
-    std::fprintf(stderr, "zolog: cannot write to ZOLOG_FILE=%s (%s); log lines are being lost\n",
-                 out.filePath.c_str(), std::strerror(errno));
-  }
   return written;
 }
 
@@ -337,49 +307,29 @@ struct Message {
   wchar_t small[512];
   std::wstring large;
   const wchar_t* text = small;
-  std::size_t length = 0;
 
   void setLarge(std::wstring value) {
     large = std::move(value);
     text = large.c_str();
-    length = large.size();
   }
 };
 
+// Room in `large` for a message longer than `small`.
+wchar_t* largeMessage(void* message, std::size_t length) {
+  std::wstring& large = static_cast<Message*>(message)->large;
+  large.assign(length, L'\0');
+  return &large[0];
+}
+
 // Formats the message of one line: the format's output, or the format itself
-// when the C runtime rejects it. Short formats are translated on the stack.
+// when the C runtime rejects it.
 void formatMessage(const wchar_t* format, va_list args, Message& message) {
-  wchar_t shortFormat[256];
-  std::wstring longFormat;
-  const std::size_t capacity = Quor::text::translatedFormatCapacity(format);
-  wchar_t* isoFormat = shortFormat;
-  if (capacity > sizeof shortFormat / sizeof shortFormat[0]) {
-    longFormat.assign(capacity, L'\0');
-    isoFormat = &longFormat[0];
-  }
-  Quor::text::translateFormat(format, isoFormat);
-
-  va_list copy;
-  va_copy(copy, args);
-  int length = Quor::text::writeFormatted(message.small, sizeof message.small / sizeof(wchar_t),
-                                          isoFormat, copy);
-  va_end(copy);
-  if (length >= 0) {
-    message.length = static_cast<std::size_t>(length);
-    return;
-  }
-
-  va_copy(copy, args);
-  length = Quor::text::measureFormatted(isoFormat, copy);
-  va_end(copy);
+  wchar_t* text = nullptr;
+  const int length =
+      Quor::text::formatWide(format, args, message.small, sizeof message.small / sizeof(wchar_t),
+                             largeMessage, &message, &text);
   if (length < 0) return message.setLarge(format);
-  std::wstring text(static_cast<std::size_t>(length), L'\0');
-  va_copy(copy, args);
-  length = Quor::text::writeFormatted(&text[0], text.size() + 1, isoFormat, copy);
-  va_end(copy);
-  if (length < 0) return message.setLarge(format);
-  text.resize(static_cast<std::size_t>(length));
-  message.setLarge(std::move(text));
+  message.text = text;
 }
 
 // Hands a formatted line to the handler, or writes it; the caller holds
@@ -388,8 +338,7 @@ void formatMessage(const wchar_t* format, va_list args, Message& message) {
 // state exists and after it is released, lines go to standard error.
 int deliver(Hold& thisThread, const wchar_t* moduleName, int level, const wchar_t* message) {
   if (state == nullptr) {
-    Output late;
-    late.fileChosen = true;
+    Output late(true);
     return writeLine(late, moduleName != nullptr ? moduleName : L"", level, message) ? 0 : -1;
   }
   Output& out = *state;
@@ -429,12 +378,18 @@ int zologLog(const wchar_t* moduleName, int level, const wchar_t* format, ...) {
   va_start(args, format);
   int result = 0;
   try {
-    // The line is formatted under the lock too: glibc's wide formatter takes a
+    // The most frequent formats are written without the C runtime, before the
+    // lock is taken; the others under the lock: glibc's wide formatter takes a
     // lock of its own, which a child forked in the middle would find held.
     Hold& thisThread = threadHold();
-    Lock lock(thisThread);
     Message message;
-    formatMessage(format, args, message);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = Quor::text::writeCommonFormat(
+        message.small, sizeof message.small / sizeof(wchar_t), format, copy);
+    va_end(copy);
+    Lock lock(thisThread);
+    if (length < 0) formatMessage(format, args, message);
     result = deliver(thisThread, moduleName, level, message.text);
   } catch (...) {
     result = -1;

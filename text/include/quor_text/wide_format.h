@@ -16,9 +16,11 @@
 // return -1. TString::format then leaves its string unchanged and zolog writes
 // the format text itself.
 //
-// translateFormat() rewrites such a format into its ISO C equivalent, which
-// the platform's functions below then measure and write. The caller provides
-// the storage, so that each caller allocates it in its own way.
+// formatWide() does the whole of it for TString::format and zolog: it
+// translates a format into its ISO C equivalent (translateFormat()), then
+// writes the output (writeFormatted()), measuring it first (measureFormatted())
+// only when it does not fit the caller's buffer. The caller provides the
+// storage for the output, so that each caller allocates it in its own way.
 #ifndef QUOR_TEXT_WIDE_FORMAT_H_
 #define QUOR_TEXT_WIDE_FORMAT_H_
 
@@ -57,6 +59,28 @@ int measureFormatted(const wchar_t* format, va_list args);
 // before the NUL, -1 when the output does not fit or is rejected (as
 // measureFormatted() rejects it), or kFormatOutOfMemory.
 int writeFormatted(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args);
+
+// Formats `format`, written in the conventions above, with `args`. The output
+// is written into `buffer` of `size` characters when it fits there with its
+// NUL; otherwise `makeRoom(context, length)` is called for room of `length`
+// characters and a NUL, owned by the caller, and the output is written there.
+// Returns the output's length and sets `*output` to where it is; -1 when the
+// format or an argument is rejected, as by measureFormatted(); or
+// kFormatOutOfMemory. An exception from `makeRoom` passes through. `args` is
+// left for the caller to va_end.
+int formatWide(const wchar_t* format, va_list args, wchar_t* buffer, std::size_t size,
+               wchar_t* (*makeRoom)(void* context, std::size_t length), void* context,
+               wchar_t** output);
+
+// The first step of formatWide(): writes the output of the most frequent
+// formats (text, "%%", strings in the conventions above, a narrow one of
+// ASCII characters only; %d, %i, %u and %x of an int, a long or a 64-bit
+// integer, without flags, width or precision) into `buffer` of `size`
+// characters, without the C runtime, which takes locks of its own. Returns
+// the output's length, or -1 for any other format or argument (a null string,
+// say) and an output that does not fit with its NUL: formatWide() then
+// formats it with the C runtime.
+int writeCommonFormat(wchar_t* buffer, std::size_t size, const wchar_t* format, va_list args);
 
 }  // namespace text
 }  // namespace Quor
