@@ -15,7 +15,7 @@ Destination::~Destination() {
 std::FILE* Destination::file() {
   if (!chosen_) {
     chosen_ = true;
-    if (const char* path = std::getenv("ZOLOG_FILE")) {
+    if (const char* path = zolog_platform::environmentSetting("ZOLOG_FILE")) {
       if (*path != '\0') file_ = zolog_platform::openForAppend(path);
       if (file_ != nullptr) {
         path_ = path;

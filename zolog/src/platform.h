@@ -15,6 +15,12 @@ unsigned long threadId();
 // `time` in local time.
 std::tm localTime(std::time_t time);
 
+// The value of the environment variable `name`, or null. A process that runs
+// with more rights than the user who started it (set-user-ID, set-group-ID,
+// file capabilities) sees none: that user must not choose which file it
+// appends to, nor make it log what it handles.
+const char* environmentSetting(const char* name);
+
 // Opens `path` (created if need be) to append to it, or returns null. Never
 // waits for another process: a FIFO or pipe that no process reads is refused.
 std::FILE* openForAppend(const char* path);

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace zolog_platform {
@@ -38,6 +39,8 @@ std::tm localTime(std::time_t time) {
 void watchFork(void (*prepare)(), void (*parent)(), void (*child)()) {
   pthread_atfork(prepare, parent, child);
 }
+
+const char* environmentSetting(const char* name) { return secure_getenv(name); }
 
 std::FILE* openForAppend(const char* path) {
   // Without O_NONBLOCK, opening a FIFO waits until a process opens it to read,

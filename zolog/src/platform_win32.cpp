@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace zolog_platform {
 
 unsigned long threadId() { return GetCurrentThreadId(); }
@@ -17,6 +19,8 @@ void watchFork(void (*)(), void (*)(), void (*)()) {}
 
 // Opening a named pipe never waits: without a server, or with every instance
 // busy, the open fails at once.
+const char* environmentSetting(const char* name) { return std::getenv(name); }
+
 std::FILE* openForAppend(const char* path) { return std::fopen(path, "a"); }
 
 }  // namespace zolog_platform

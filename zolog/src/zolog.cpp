@@ -177,7 +177,7 @@ bool parseMask(const char* text, int* mask) {
 // mask word in force. Threads that get here at once read the same variable;
 // one of them stores the mask and reports an invalid value.
 std::uint64_t readEnvironment() {
-  const char* text = std::getenv("ZOLOG_LEVEL");
+  const char* text = zolog_platform::environmentSetting("ZOLOG_LEVEL");
   int mask = kDefaultMask;
   const bool invalid = text != nullptr && !parseMask(text, &mask);
   std::uint64_t word = kEnvironmentUnread;

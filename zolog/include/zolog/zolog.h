@@ -14,7 +14,10 @@
  * instead: standard error if it cannot be opened (a FIFO or pipe that no
  * process reads is not waited for: it cannot), and the first write to it that
  * fails is reported once on standard error. zologSetHandler() sends the lines
- * to a function of the program's instead.
+ * to a function of the program's instead. A process that runs with more rights
+ * than the user who started it (set-user-ID, set-group-ID, file capabilities)
+ * ignores both variables: that user chooses neither the file it appends to
+ * nor what it logs.
  *
  * One call writes one line. In standard error and ZOLOG_FILE, the control
  * characters of the module name and the message (U+0001 to U+001F but TAB,
