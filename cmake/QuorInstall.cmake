@@ -6,9 +6,6 @@
 # Every path in them is relative to the prefix, so an installation may be moved.
 include(CMakePackageConfigHelpers)
 
-set(QUOR_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/QuorInterfaces"
-  CACHE STRING "Where the CMake package files are installed")
-
 if(NOT WIN32)
   # Each library finds the other beside itself, wherever the prefix is moved.
   set_target_properties(quor-interfaces zologu64 PROPERTIES INSTALL_RPATH "$ORIGIN")
