@@ -108,8 +108,13 @@ TEST(WideFormatTest, FormatWideWritesWhatTheCRuntimeWrites) {
   expectAsCRuntime(L"%lld %llu %llx %I64d %I64x", LLONG_MIN, ULLONG_MAX, 0xfULL, INT64_MIN,
                    UINT64_MAX);
   // What the C runtime writes itself: flags, widths, other conversions and
-  // modifiers, a narrow string that is not ASCII, a null string.
-  expectAsCRuntime(L"%5d|%-3ws|%c|%hd|%I32d|%X", 7, L"a", L'x', 3, 4, 255u);
+  // modifiers, a narrow string that is not ASCII, a null string. One each, so
+  // that none hands the others to the C runtime.
+  expectAsCRuntime(L"%5d|", 7);
+  expectAsCRuntime(L"%-3ws|", L"a");
+  expectAsCRuntime(L"%c|", L'x');
+  expectAsCRuntime(L"%hd|", 70000);
+  expectAsCRuntime(L"%I32d|%X", 4, 255u);
 #if !defined(_WIN32)
   expectAsCRuntime(L"%hs", "caf\xc3\xa9");
 #endif
