@@ -53,9 +53,9 @@ bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, LookupObse
 }
 
 // Warns when others than root and the process's user can change the file at
-// `path`, which is used all the same (`what` says how).
-void warnUntrusted(const TString& path, const wchar_t* what) {
-  const TString writers = platform::untrustedWriters(path);
+// `path`, which `writers` (platform::untrustedWriters()) lets do so and which
+// is used all the same (`what` says how).
+void warnUntrusted(const TString& path, const TString& writers, const wchar_t* what) {
   if (writers.empty()) return;
   log(kLogWarning,
       LOOKUP_LINE(L"'%ws' can be changed by others than root and this process's user (%ws); %ws "
@@ -68,7 +68,7 @@ bool tryPlace(const TString& path, bool beside, ProviderRecord* record, LookupOb
   place.path = path;
   place.besideLibrary = beside;
   const bool read = readDefinitionAt(place, record, observer);
-  if (read) warnUntrusted(path, L"read");
+  if (read) warnUntrusted(path, platform::untrustedWriters(path), L"read");
   if (observer != nullptr) observer->place(place);
   return read;
 }
@@ -197,7 +197,9 @@ HINSTANCE loadImplementation(const TString& implementation, const TString& sha25
     }
   }
   if (module != nullptr) {
-    warnUntrusted(platform::moduleFileName(module), L"loaded");
+    TString path;
+    const TString writers = platform::untrustedModuleWriters(module, &path);
+    warnUntrusted(path, writers, L"loaded");
     return module;
   }
   if (!mismatch)

@@ -258,6 +258,11 @@ TString untrustedWriters(const TString& path) {
   return found;
 }
 
+TString untrustedModuleWriters(HINSTANCE module, TString* path) {
+  *path = moduleFileName(module);
+  return untrustedWriters(*path);
+}
+
 void releaseModule(HINSTANCE module) {
   if (module != nullptr) FreeLibrary(module);
 }
