@@ -25,10 +25,12 @@ class OpenFile {
   std::FILE* file_;
 };
 
-// Reads the definition file at `place.path` into `record`. Returns false when
-// there is none there: no file, or one that is not a definition file or cannot
-// be opened (logged).
-bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, LookupObserver* observer) {
+// Reads the definition file at `place.path` into `record`, and stores in
+// `*writers` who besides root and this process's user can change the file
+// read. Returns false when there is none there: no file, or one that is not a
+// definition file or cannot be opened (logged).
+bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, TString* writers,
+                      LookupObserver* observer) {
   OpenFile file(platform::openForReading(place.path, &place.opening));
   if (file.get() == nullptr) {
     if (place.opening.state == platform::FileState::kSpecial) {
@@ -49,6 +51,7 @@ bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, LookupObse
     place.tooLarge = true;
     return false;
   }
+  *writers = platform::untrustedWriters(place.path, file.get());
   return true;
 }
 
@@ -67,8 +70,9 @@ bool tryPlace(const TString& path, bool beside, ProviderRecord* record, LookupOb
   DefinitionPlace place;
   place.path = path;
   place.besideLibrary = beside;
-  const bool read = readDefinitionAt(place, record, observer);
-  if (read) warnUntrusted(path, platform::untrustedWriters(path), L"read");
+  TString writers;
+  const bool read = readDefinitionAt(place, record, &writers, observer);
+  if (read) warnUntrusted(path, writers, L"read");
   if (observer != nullptr) observer->place(place);
   return read;
 }

@@ -34,6 +34,18 @@ struct LoadFailure {
 
 thread_local LoadFailure lastFailure;
 
+// The module file that openModule() last examined on this thread before it
+// handed the file to the loader, when its name was no symbolic link: its
+// name and status, which untrustedModuleWriters() takes for those of the
+// module loaded under that name instead of asking for them again.
+struct ExaminedModule {
+  std::string name;
+  struct stat status;
+  bool known = false;
+};
+
+thread_local ExaminedModule lastExamined;
+
 // File names are bytes, read as UTF-8 whatever the locale; a byte that is not
 // part of valid UTF-8 makes its trip through wide text as one code unit of
 // its own and comes back as the same byte.
@@ -91,8 +103,22 @@ HINSTANCE openModule(const TString& path) {
   // comes. A name without '/' is looked for along the search path and not
   // checked here.
   if (name.size() >= PATH_MAX) return failLoad(ENAMETOOLONG, false, std::strerror(ENAMETOOLONG));
-  if (name.find('/') != std::string::npos && isSpecialFile(name.c_str()))
-    return failLoad(ENOEXEC, true, name + ": not a regular file");
+  lastExamined.known = false;
+  if (name.find('/') != std::string::npos) {
+    // lstat() tells the file's own status unless the name is a symbolic link,
+    // which stat() follows.
+    struct stat status;
+    bool found = lstat(name.c_str(), &status) == 0;
+    if (found && S_ISLNK(status.st_mode)) {
+      found = stat(name.c_str(), &status) == 0;
+    } else if (found) {
+      lastExamined.name = name;
+      lastExamined.status = status;
+      lastExamined.known = true;
+    }
+    if (found && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+      return failLoad(ENOEXEC, true, name + ": not a regular file");
+  }
   return dlopenModule(name, name);
 }
 
@@ -386,22 +412,42 @@ TString untrustedWriters(const TString& path) {
   return wideName(found.c_str());
 }
 
+TString untrustedWriters(const TString& path, std::FILE* file) {
+  struct stat status;
+  std::string found;
+  if (fstat(fileno(file), &status) == 0) addUntrustedWriters(status, "", &found);
+  if (stat(directoryOf(fileName(path)).c_str(), &status) == 0)
+    addUntrustedWriters(status, "its directory is ", &found);
+  return wideName(found.c_str());
+}
+
 // An absolute name that the loader keeps, whose last part is no symbolic
 // link, leads to the module's file, and its directory part to the directory
 // that holds that file, as the module's real path would: they are examined
 // without resolving that path, which takes a system call for every part of
-// it. The path is resolved only to be named in a warning, or when the name
-// cannot tell.
+// it, and the file's status is the one that openModule() had just asked for
+// when it examined that name. The path is resolved only to be named in a
+// warning, or when the name cannot tell.
 TString untrustedModuleWriters(HINSTANCE module, TString* path) {
   const link_map* map = linkMapOf(module);
-  struct stat status;
-  if (map != nullptr && map->l_name != nullptr && map->l_name[0] == '/' &&
-      lstat(map->l_name, &status) == 0 && !S_ISLNK(status.st_mode)) {
-    std::string found;
-    addUntrustedWriters(status, "", &found);
-    if (stat(directoryOf(map->l_name).c_str(), &status) == 0)
-      addUntrustedWriters(status, "its directory is ", &found);
-    if (found.empty()) return TString();
+  const bool examined = lastExamined.known;
+  lastExamined.known = false;
+  if (map != nullptr && map->l_name != nullptr && map->l_name[0] == '/') {
+    struct stat status;
+    bool own;
+    if (examined && lastExamined.name == map->l_name) {
+      status = lastExamined.status;
+      own = true;
+    } else {
+      own = lstat(map->l_name, &status) == 0 && !S_ISLNK(status.st_mode);
+    }
+    if (own) {
+      std::string found;
+      addUntrustedWriters(status, "", &found);
+      if (stat(directoryOf(map->l_name).c_str(), &status) == 0)
+        addUntrustedWriters(status, "its directory is ", &found);
+      if (found.empty()) return TString();
+    }
   }
   *path = moduleFileName(module);
   return untrustedWriters(*path);
