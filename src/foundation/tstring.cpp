@@ -118,6 +118,10 @@ __attribute__((target("avx2"), flatten)) int compareAvx2(const wchar_t* a, const
   return compareVectors<Avx2>(a, b, n);
 }
 
+// Set when the library is loaded; a comparison made before, by another
+// initialisation, takes the SSE2 code, which gives the same results.
+const bool hasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+
 __attribute__((noinline)) int compareSse2(const wchar_t* a, const wchar_t* b, std::size_t n) {
   return compareVectors<Sse2>(a, b, n);
 }
@@ -126,8 +130,7 @@ __attribute__((noinline)) int compareSse2(const wchar_t* a, const wchar_t* b, st
 // first NUL of either text: -1, 0 or +1. Each text holds a NUL within `n`
 // units or is at least `n` long, so every unit read is in the text.
 int compareOrdinal(const wchar_t* a, const wchar_t* b, std::size_t n) {
-  static const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
-  return avx2 ? compareAvx2(a, b, n) : compareSse2(a, b, n);
+  return hasAvx2 ? compareAvx2(a, b, n) : compareSse2(a, b, n);
 }
 
 #else
