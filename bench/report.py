@@ -87,8 +87,9 @@ FAMILIES = [
         "five lines whose module is already loaded, (masked) with logging "
         "masked out and (handler) with every level delivered to a handler that "
         "drops the lines; the baseline opens the file with fopen, reads it with "
-        "fgets, splits, trims and compares the keys, and calls dlopen on the "
-        "same path. Both close the handle they get."),
+        "fgets, splits, trims and compares the keys, checks with stat() who can "
+        "change the file, the module and their directories, and calls dlopen "
+        "on the same path. Both close the handle they get."),
     Family(
         "newManagerInstance from one and two threads",
         "Threads_", "RawThreads_", ("newManagerInstance", "C runtime"), "threads",

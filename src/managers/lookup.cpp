@@ -25,10 +25,12 @@ class OpenFile {
   std::FILE* file_;
 };
 
-// Reads the definition file at `place.path` into `record`. Returns false when
-// there is none there: no file, or one that is not a definition file or cannot
-// be opened (logged).
-bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, LookupObserver* observer) {
+// Reads the definition file at `place.path` into `record`, and stores in
+// `*writers` who besides root and this process's user can change the file
+// read. Returns false when there is none there: no file, or one that is not a
+// definition file or cannot be opened (logged).
+bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, TString* writers,
+                      LookupObserver* observer) {
   OpenFile file(platform::openForReading(place.path, &place.opening));
   if (file.get() == nullptr) {
     if (place.opening.state == platform::FileState::kSpecial) {
@@ -49,13 +51,14 @@ bool readDefinitionAt(DefinitionPlace& place, ProviderRecord* record, LookupObse
     place.tooLarge = true;
     return false;
   }
+  *writers = platform::untrustedWriters(place.path, file.get());
   return true;
 }
 
 // Warns when others than root and the process's user can change the file at
-// `path`, which is used all the same (`what` says how).
-void warnUntrusted(const TString& path, const wchar_t* what) {
-  const TString writers = platform::untrustedWriters(path);
+// `path`, which `writers` (platform::untrustedWriters()) lets do so and which
+// is used all the same (`what` says how).
+void warnUntrusted(const TString& path, const TString& writers, const wchar_t* what) {
   if (writers.empty()) return;
   log(kLogWarning,
       LOOKUP_LINE(L"'%ws' can be changed by others than root and this process's user (%ws); %ws "
@@ -67,8 +70,9 @@ bool tryPlace(const TString& path, bool beside, ProviderRecord* record, LookupOb
   DefinitionPlace place;
   place.path = path;
   place.besideLibrary = beside;
-  const bool read = readDefinitionAt(place, record, observer);
-  if (read) warnUntrusted(path, L"read");
+  TString writers;
+  const bool read = readDefinitionAt(place, record, &writers, observer);
+  if (read) warnUntrusted(path, writers, L"read");
   if (observer != nullptr) observer->place(place);
   return read;
 }
@@ -197,7 +201,9 @@ HINSTANCE loadImplementation(const TString& implementation, const TString& sha25
     }
   }
   if (module != nullptr) {
-    warnUntrusted(platform::moduleFileName(module), L"loaded");
+    TString path;
+    const TString writers = platform::untrustedModuleWriters(module, &path);
+    warnUntrusted(path, writers, L"loaded");
     return module;
   }
   if (!mismatch)

@@ -157,6 +157,14 @@ bool lastLoadMismatch();
 // list, for write access by Everyone, Users or Authenticated Users.
 TString untrustedWriters(const TString& path);
 
+// untrustedWriters() of the file at `path`, open as `file`: on Linux the open
+// file itself is examined, with the directory that `path` names.
+TString untrustedWriters(const TString& path, std::FILE* file);
+
+// untrustedWriters() of the loaded `module`'s file, its full path as
+// moduleFileName() gives it: stored in `*path` when the result is not empty.
+TString untrustedModuleWriters(HINSTANCE module, TString* path);
+
 // What openForReading() found at a path.
 enum class FileState {
   kOpened,     // a regular file, opened

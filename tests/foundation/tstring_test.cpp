@@ -89,14 +89,16 @@ TEST(TStringTest, ComparisonsStopAtNulAndOnlyEqualityWeighsLengths) {
       {L"abc", L"abz", -1},     {L"z", L"ab", 1},  {L"ab", L"abc", -1},
       {TString(L'\0'), L"", 0}, {L"ab", L"ab", 0}, {TString(static_cast<wchar_t>(-1)), L"a", 1}};
   for (const auto& [a, b, order] : cases) EXPECT_EQ(a.compare(b), order) << a.c_str() << b.c_str();
-  // Long texts: the first difference, or a NUL that both hold, deep inside.
-  const TString k(std::wstring(70, L'k').c_str()), x1(L"a"), x2(L"b"),
-      top(static_cast<wchar_t>(-1));
+  // Long texts: the first difference, or a NUL that both hold, deep inside,
+  // with text after it or at the end.
+  const TString k(std::wstring(70, L'k').c_str()), j(std::wstring(90, L'j').c_str()), x1(L"a"),
+      x2(L"b"), top(static_cast<wchar_t>(-1));
   const std::tuple<TString, TString, int> longCases[] = {
-      {k + x1, k + x2, -1},
+      {k + x1 + k, k + x2 + k, -1},
       {x2 + k + x1, x1 + k + x2, 1},
+      {j + top + k, j + x1 + k, 1},
       {k + top, k + x1, 1},
-      {k + TString(L'\0') + x2, k + TString(L'\0') + x1, 0}};
+      {k + TString(L'\0') + j + x2, k + TString(L'\0') + j + x1, 0}};
   for (const auto& [a, b, order] : longCases) EXPECT_EQ(a.compare(b), order) << a.length();
   const TString a(L"a"), b(L"b"), nul(L'\0'), empty;
   EXPECT_TRUE(a < b && a <= b && b > a && b >= a && a != b && TString(L"a") == a);

@@ -34,6 +34,18 @@ struct LoadFailure {
 
 thread_local LoadFailure lastFailure;
 
+// The module file that openModule() last examined on this thread before it
+// handed the file to the loader, when its name was no symbolic link: its
+// name and status, which untrustedModuleWriters() takes for those of the
+// module loaded under that name instead of asking for them again.
+struct ExaminedModule {
+  std::string name;
+  struct stat status;
+  bool known = false;
+};
+
+thread_local ExaminedModule lastExamined;
+
 // File names are bytes, read as UTF-8 whatever the locale; a byte that is not
 // part of valid UTF-8 makes its trip through wide text as one code unit of
 // its own and comes back as the same byte.
@@ -91,8 +103,22 @@ HINSTANCE openModule(const TString& path) {
   // comes. A name without '/' is looked for along the search path and not
   // checked here.
   if (name.size() >= PATH_MAX) return failLoad(ENAMETOOLONG, false, std::strerror(ENAMETOOLONG));
-  if (name.find('/') != std::string::npos && isSpecialFile(name.c_str()))
-    return failLoad(ENOEXEC, true, name + ": not a regular file");
+  lastExamined.known = false;
+  if (name.find('/') != std::string::npos) {
+    // lstat() tells the file's own status unless the name is a symbolic link,
+    // which stat() follows.
+    struct stat status;
+    bool found = lstat(name.c_str(), &status) == 0;
+    if (found && S_ISLNK(status.st_mode)) {
+      found = stat(name.c_str(), &status) == 0;
+    } else if (found) {
+      lastExamined.name = name;
+      lastExamined.status = status;
+      lastExamined.known = true;
+    }
+    if (found && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+      return failLoad(ENOEXEC, true, name + ": not a regular file");
+  }
   return dlopenModule(name, name);
 }
 
@@ -349,30 +375,82 @@ HINSTANCE loadPinnedModule(const TString& path, bool, const Digest& expected, Di
 
 bool lastLoadMismatch() { return lastFailure.mismatch; }
 
+namespace {
+
+// Adds to `found` what in `status` lets others than root and the process's
+// user change the file, each reason after `what`.
+void addUntrustedWriters(const struct stat& status, const char* what, std::string* found) {
+  const bool sticky = S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0;
+  std::string reasons[3];
+  if ((status.st_mode & S_IWGRP) != 0 && !sticky) reasons[0] = "writable by its group";
+  if ((status.st_mode & S_IWOTH) != 0 && !sticky) reasons[1] = "writable by others";
+  if (status.st_uid != 0 && status.st_uid != geteuid())
+    reasons[2] = "owned by user " + std::to_string(status.st_uid);
+  for (const std::string& reason : reasons) {
+    if (reason.empty()) continue;
+    *found += (found->empty() ? "" : ", ") + std::string(what) + reason;
+  }
+}
+
+// The directory that holds the file `name`.
+std::string directoryOf(const std::string& name) {
+  const std::size_t slash = name.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+}
+
+}  // namespace
+
 TString untrustedWriters(const TString& path) {
   const std::string name = fileName(path);
-  const std::size_t slash = name.rfind('/');
-  const std::string directory = slash == std::string::npos ? "."
-                                : slash == 0               ? "/"
-                                                           : name.substr(0, slash);
   std::string found;
   const auto examine = [&found](const std::string& file, const char* what) {
     struct stat status;
-    if (stat(file.c_str(), &status) != 0) return;
-    const bool sticky = S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0;
-    std::string reasons[3];
-    if ((status.st_mode & S_IWGRP) != 0 && !sticky) reasons[0] = "writable by its group";
-    if ((status.st_mode & S_IWOTH) != 0 && !sticky) reasons[1] = "writable by others";
-    if (status.st_uid != 0 && status.st_uid != geteuid())
-      reasons[2] = "owned by user " + std::to_string(status.st_uid);
-    for (const std::string& reason : reasons) {
-      if (reason.empty()) continue;
-      found += (found.empty() ? "" : ", ") + std::string(what) + reason;
-    }
+    if (stat(file.c_str(), &status) == 0) addUntrustedWriters(status, what, &found);
   };
   examine(name, "");
-  examine(directory, "its directory is ");
+  examine(directoryOf(name), "its directory is ");
   return wideName(found.c_str());
+}
+
+TString untrustedWriters(const TString& path, std::FILE* file) {
+  struct stat status;
+  std::string found;
+  if (fstat(fileno(file), &status) == 0) addUntrustedWriters(status, "", &found);
+  if (stat(directoryOf(fileName(path)).c_str(), &status) == 0)
+    addUntrustedWriters(status, "its directory is ", &found);
+  return wideName(found.c_str());
+}
+
+// An absolute name that the loader keeps, whose last part is no symbolic
+// link, leads to the module's file, and its directory part to the directory
+// that holds that file, as the module's real path would: they are examined
+// without resolving that path, which takes a system call for every part of
+// it, and the file's status is the one that openModule() had just asked for
+// when it examined that name. The path is resolved only to be named in a
+// warning, or when the name cannot tell.
+TString untrustedModuleWriters(HINSTANCE module, TString* path) {
+  const link_map* map = linkMapOf(module);
+  const bool examined = lastExamined.known;
+  lastExamined.known = false;
+  if (map != nullptr && map->l_name != nullptr && map->l_name[0] == '/') {
+    struct stat status;
+    bool own;
+    if (examined && lastExamined.name == map->l_name) {
+      status = lastExamined.status;
+      own = true;
+    } else {
+      own = lstat(map->l_name, &status) == 0 && !S_ISLNK(status.st_mode);
+    }
+    if (own) {
+      std::string found;
+      addUntrustedWriters(status, "", &found);
+      if (stat(directoryOf(map->l_name).c_str(), &status) == 0)
+        addUntrustedWriters(status, "its directory is ", &found);
+      if (found.empty()) return TString();
+    }
+  }
+  *path = moduleFileName(module);
+  return untrustedWriters(*path);
 }
 
 void releaseModule(HINSTANCE module) {

@@ -258,6 +258,13 @@ TString untrustedWriters(const TString& path) {
   return found;
 }
 
+TString untrustedWriters(const TString& path, std::FILE*) { return untrustedWriters(path); }
+
+TString untrustedModuleWriters(HINSTANCE module, TString* path) {
+  *path = moduleFileName(module);
+  return untrustedWriters(*path);
+}
+
 void releaseModule(HINSTANCE module) {
   if (module != nullptr) FreeLibrary(module);
 }
