@@ -398,26 +398,30 @@ std::string directoryOf(const std::string& name) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
 }
 
+// Adds to `found` who else can change the directory that holds `name`.
+void addDirectoryWriters(const std::string& name, std::string* found) {
+  struct stat status;
+  if (stat(directoryOf(name).c_str(), &status) == 0) {
+    addUntrustedWriters(status, "its directory is ", found);
+  }
+}
+
 }  // namespace
 
 TString untrustedWriters(const TString& path) {
   const std::string name = fileName(path);
   std::string found;
-  const auto examine = [&found](const std::string& file, const char* what) {
-    struct stat status;
-    if (stat(file.c_str(), &status) == 0) addUntrustedWriters(status, what, &found);
-  };
-  examine(name, "");
-  examine(directoryOf(name), "its directory is ");
+  struct stat status;
+  if (stat(name.c_str(), &status) == 0) addUntrustedWriters(status, "", &found);
+  addDirectoryWriters(name, &found);
   return wideName(found.c_str());
 }
 
 TString untrustedWriters(const TString& path, std::FILE* file) {
-  struct stat status;
   std::string found;
+  struct stat status;
   if (fstat(fileno(file), &status) == 0) addUntrustedWriters(status, "", &found);
-  if (stat(directoryOf(fileName(path)).c_str(), &status) == 0)
-    addUntrustedWriters(status, "its directory is ", &found);
+  addDirectoryWriters(fileName(path), &found);
   return wideName(found.c_str());
 }
 
@@ -444,8 +448,7 @@ TString untrustedModuleWriters(HINSTANCE module, TString* path) {
     if (own) {
       std::string found;
       addUntrustedWriters(status, "", &found);
-      if (stat(directoryOf(map->l_name).c_str(), &status) == 0)
-        addUntrustedWriters(status, "its directory is ", &found);
+      addDirectoryWriters(map->l_name, &found);
       if (found.empty()) return TString();
     }
   }
