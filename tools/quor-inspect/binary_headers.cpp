@@ -39,7 +39,8 @@ bool readFields(ByteSource& source, std::uint64_t offset, std::size_t count,
 }
 
 // The bytes from `offset` up to a NUL, read no further than `limit` and never
-// more than kMaxNameLength of them; false when no NUL comes in time.
+// more than kMaxNameLength of them; false, with `name` empty, when no NUL
+// comes in time.
 bool readName(ByteSource& source, std::uint64_t offset, std::uint64_t limit, std::string& name) {
   name.clear();
   limit = std::min(limit, source.size());
@@ -47,15 +48,17 @@ bool readName(ByteSource& source, std::uint64_t offset, std::uint64_t limit, std
   while (offset < limit && name.size() <= kMaxNameLength) {
     const std::size_t count =
         static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, limit - offset));
-    if (!source.read(offset, chunk, count)) return false;
+    if (!source.read(offset, chunk, count)) break;
     const void* nul = std::memchr(chunk, '\0', count);
     if (nul != nullptr) {
       name.append(chunk, static_cast<const char*>(nul) - chunk);
-      return name.size() <= kMaxNameLength;
+      if (name.size() <= kMaxNameLength) return true;
+      break;
     }
     name.append(chunk, count);
     offset += count;
   }
+  name.clear();
   return false;
 }
 
